@@ -56,7 +56,7 @@ void RemoveTree(const std::wstring& directory) {
 
 RunResult RunTarnwick(const std::vector<std::wstring>& arguments) {
     RunResult result;
-    std::wstring exe = ExeDirectory() + TARNWICK_EXE_NAME;
+    std::wstring exe = ExeDirectory() + L"tarnwick.exe";
     std::wstring commandLine = QuoteArgument(exe);
     for (const std::wstring& argument : arguments) commandLine += L" " + QuoteArgument(argument);
 
@@ -108,7 +108,7 @@ TempDir::TempDir() {
     static unsigned counter = 0;
     for (;;) {
         wchar_t name[64];
-        std::swprintf(name, 64, L"tw%lu_%u", GetCurrentProcessId(), ++counter);
+        (void)std::swprintf(name, 64, L"tw%lu_%u", GetCurrentProcessId(), ++counter);
         std::wstring candidate = std::wstring(base) + name;
         if (CreateDirectoryW(candidate.c_str(), nullptr)) {
             path_ = candidate;
