@@ -20,3 +20,25 @@ tarnwick=build/windows/tarnwick/tarnwick.exe
 
 echo "== tarnwick /?"
 run "$tarnwick" '/?'
+
+# Sample loadpoints in both registry views, their directories on drive C:, and the key list file.
+run cmd /c exit 0 >/dev/null 2>&1   # creates the prefix
+demo_c="$prefix/drive_c/TarnwickDemo"
+mkdir -p "$demo_c"
+{ printf '\xff\xfe'; sed 's/$/\r/' demo/creo-loadpoints.reg | iconv -f UTF-8 -t UTF-16LE; } >"$demo_c/creo-loadpoints.reg"
+WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 regedit /S 'C:\TarnwickDemo\creo-loadpoints.reg' \
+  </dev/null >/dev/null 2>&1
+while IFS= read -r loadpoint; do
+  dir="$prefix/drive_c/$(printf '%s' "${loadpoint#C:\\}" | tr '\\' '/')"
+  mkdir -p "$dir/text/materials-library"
+done <demo/loadpoints.txt
+cp demo/creo-keys.txt "$demo_c/creo-keys.txt"
+keys='C:\TarnwickDemo\creo-keys.txt'
+
+echo
+echo "== tarnwick /listxtops /reg:$keys"
+run "$tarnwick" /listxtops "/reg:$keys"
+
+echo
+echo "== tarnwick /name:demo_app /reg:$keys   (the registration run's listing)"
+run "$tarnwick" /name:demo_app "/reg:$keys" || true
