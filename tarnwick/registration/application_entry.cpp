@@ -1,0 +1,57 @@
+#include "registration/application_entry.h"
+
+#include "registration/registry_file.h"
+
+namespace tarnwick {
+
+std::optional<std::string> EncodeRegistryFileText(std::wstring_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (wchar_t c : text) {
+        const auto code = static_cast<unsigned long>(c);
+        if (code > 0xFF || c == L'\n') return std::nullopt;
+        bytes.push_back(static_cast<char>(static_cast<unsigned char>(code)));
+    }
+    return bytes;
+}
+
+std::optional<std::vector<std::string>> BuildApplicationEntry(const CommandOption* options,
+                                                              std::wstring_view executable,
+                                                              EntryPlacement placement) {
+    std::vector<std::string> lines;
+    bool storable = true;
+    auto keywordLine = [&](const char* keyword, std::wstring_view value) {
+        std::optional<std::string> encoded = EncodeRegistryFileText(value);
+        if (!encoded) {
+            storable = false;
+            return;
+        }
+        lines.push_back(std::string(keyword) + ' ' + *encoded);
+    };
+    auto valueOf = [&](int index) { return std::wstring_view(options[index].value); };
+
+    if (placement == EntryPlacement::kLoadpointFile) lines.emplace_back();
+    keywordLine("name", valueOf(kOptName));
+    if (options[kOptStartup].present) keywordLine("startup", valueOf(kOptStartup));
+    if (options[kOptFail].present) lines.emplace_back("fail_tol false");
+    keywordLine("exec_file", executable);
+    if (options[kOptText].present) keywordLine("text_dir", valueOf(kOptText));
+    lines.emplace_back(options[kOptUnicode].present ? "unicode_encoding true" : "unicode_encoding false");
+    lines.emplace_back(options[kOptDelay].present ? "delay_start true" : "delay_start false");
+    lines.emplace_back("allow_stop true");
+    if (options[kOptDesc].present) keywordLine("description", valueOf(kOptDesc));
+    lines.emplace_back("end");
+    if (!storable) return std::nullopt;
+    return lines;
+}
+
+std::optional<std::string> BuildSpareRegistryFile(const CommandOption* options, std::wstring_view executable) {
+    std::optional<std::vector<std::string>> entry =
+        BuildApplicationEntry(options, executable, EntryPlacement::kSpareFile);
+    if (!entry) return std::nullopt;
+    RegistryFileLines lines;
+    AppendApplicationEntry(lines, *entry);
+    return SerializeRegistryFileLines(lines);
+}
+
+}  // namespace tarnwick

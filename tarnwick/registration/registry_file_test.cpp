@@ -1,0 +1,180 @@
+#include "registration/registry_file.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace tarnwick {
+namespace {
+
+std::vector<std::string> Owned(const RegistryFileLines& lines) { return {lines.begin(), lines.end()}; }
+
+const std::vector<std::string> kEntry = {"", "name MyApp", "exec_file C:\\a.dll", "allow_stop true", "end"};
+const std::string kEntryBytes = "\r\nname MyApp\r\nexec_file C:\\a.dll\r\nallow_stop true\r\nend\r\n";
+
+TEST(RegistryFileLines, SplitFollowsTheReadRules) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Owned(SplitRegistryFileLines("")), V({""}));
+    EXPECT_EQ(Owned(SplitRegistryFileLines("a\r\nb\r\n")), V({"a", "b", ""}));
+    EXPECT_EQ(Owned(SplitRegistryFileLines("a\nb")), V({"a", "b"}));
+    // Only the carriage return right before a line feed goes; others stay in their line.
+    EXPECT_EQ(Owned(SplitRegistryFileLines("a\r\r\nb\rc\r")), V({"a\r", "b\rc\r"}));
+    // No byte ends the file: NUL and Ctrl-Z are ordinary characters, and so are bytes above 0x7F.
+    const std::string odd("x\0y\x1Az\n\xE9\xFF", 8);
+    EXPECT_EQ(Owned(SplitRegistryFileLines(odd)), V({std::string("x\0y\x1Az", 5), "\xE9\xFF"}));
+}
+
+TEST(RegistryFileLines, SerializeEndsEveryLineWithCrLfAndCollapsesEmptyRuns) {
+    const std::vector<std::string> lines = {"", "", "a", "", "", "", "  ", "", "b", "", ""};
+    RegistryFileLines views(lines.begin(), lines.end());
+    EXPECT_EQ(SerializeRegistryFileLines(views), "\r\na\r\n\r\n  \r\n\r\nb\r\n\r\n");
+    EXPECT_EQ(SerializeRegistryFileLines({}), "");
+    // Written bytes read back give the collapsed lines and a final empty line.
+    EXPECT_EQ(Owned(SplitRegistryFileLines(SerializeRegistryFileLines(views))),
+              std::vector<std::string>({"", "a", "", "  ", "", "b", "", ""}));
+}
+
+TEST(RegistryFileLines, TrimBlanksRemovesOnlySpacesAndTabs) {
+    EXPECT_EQ(TrimBlanks(" \t a b \t"), "a b");
+    EXPECT_EQ(TrimBlanks(" \t "), "");
+    EXPECT_EQ(TrimBlanks("\ra\v"), "\ra\v");
+}
+
+TEST(RemoveApplicationEntries, RecognisesNameLinesWithCaseFoldedKeywordAndBlanks) {
+    for (const char* line : {"NAME   MyApp  ", "name\tMyApp", "nameMyApp", "  NaMe MyApp", "\tname MyApp\t"}) {
+        std::vector<std::string> file = {"a", line, "exec_file x", "end", "b"};
+        RegistryFileLines lines(file.begin(), file.end());
+        EXPECT_TRUE(RemoveApplicationEntries(lines, "MyApp")) << line;
+        EXPECT_EQ(Owned(lines), std::vector<std::string>({"a", "b"})) << line;
+    }
+    for (const char* line : {"name myapp", "names MyApp", "name MyApp2", "name My App", "nam MyApp", "name"}) {
+        std::vector<std::string> file = {line, "end"};
+        RegistryFileLines lines(file.begin(), file.end());
+        EXPECT_FALSE(RemoveApplicationEntries(lines, "MyApp")) << line;
+        EXPECT_EQ(Owned(lines), file) << line;
+    }
+}
+
+TEST(RemoveApplicationEntries, EndsAnEntryOnlyAtAnEndLine) {
+    std::vector<std::string> file = {"name MyApp", "end of it", "endx", " \tEnd  ", "keep", "name MyApp", "x", "END",
+                                     "name Other", "end", "name MyApp", "no end follows"};
+    RegistryFileLines lines(file.begin(), file.end());
+    EXPECT_TRUE(RemoveApplicationEntries(lines, "MyApp"));
+    EXPECT_EQ(Owned(lines), std::vector<std::string>({"keep", "name Other", "end"}));
+
+    // An entry without its end swallows everything to the next end line, other entries included.
+    std::vector<std::string> swallow = {"pre", "name MyApp", "name Other", "exec_file y", "end", "post"};
+    RegistryFileLines swallowed(swallow.begin(), swallow.end());
+    EXPECT_TRUE(RemoveApplicationEntries(swallowed, "MyApp"));
+    EXPECT_EQ(Owned(swallowed), std::vector<std::string>({"pre", "post"}));
+}
+
+TEST(RemoveApplicationEntries, MatchesTheNameTrimmedOfBlanks) {
+    std::vector<std::string> file = {"name MyApp", "end", "name  MyApp \t", "end", "name MyApp x", "end"};
+    for (const char* name : {"MyApp", "MyApp ", "\tMyApp"}) {
+        RegistryFileLines lines(file.begin(), file.end());
+        EXPECT_TRUE(RemoveApplicationEntries(lines, name)) << name;
+        EXPECT_EQ(Owned(lines), std::vector<std::string>({"name MyApp x", "end"})) << name;
+    }
+}
+
+TEST(MergeRegistryFile, RegisteringCreatesOrAppendsAfterOneEmptyLine) {
+    EXPECT_EQ(MergeRegistryFile(std::nullopt, "MyApp", &kEntry), kEntryBytes);
+    EXPECT_EQ(MergeRegistryFile(std::string_view(""), "MyApp", &kEntry), kEntryBytes);
+    EXPECT_EQ(MergeRegistryFile(std::string_view("\r\n\r\n"), "MyApp", &kEntry), kEntryBytes);
+    const std::string other = "name Other\r\nend";
+    EXPECT_EQ(MergeRegistryFile(std::string_view(other), "MyApp", &kEntry), other + "\r\n" + kEntryBytes);
+    EXPECT_EQ(MergeRegistryFile(std::string_view(other + "\r\n"), "MyApp", &kEntry), other + "\r\n" + kEntryBytes);
+    // A bare LF file is rewritten with CR LF, other entries kept in order and text.
+    EXPECT_EQ(MergeRegistryFile(std::string_view("name B\nend\n\n\n  \nname C\nend\n"), "MyApp", &kEntry),
+              "name B\r\nend\r\n\r\n  \r\nname C\r\nend\r\n" + kEntryBytes);
+}
+
+TEST(MergeRegistryFile, ReRegistrationIsStableAndReplacesTheOldEntry) {
+    const std::string once = *MergeRegistryFile(std::string_view("name B\r\nend\r\n"), "MyApp", &kEntry);
+    EXPECT_EQ(MergeRegistryFile(std::string_view(once), "MyApp", &kEntry), std::nullopt);  // same bytes: no write
+    const std::vector<std::string> newer = {"", "name MyApp", "exec_file D:\\b.dll", "end"};
+    EXPECT_EQ(MergeRegistryFile(std::string_view(once), "MyApp", &newer),
+              "name B\r\nend\r\n\r\nname MyApp\r\nexec_file D:\\b.dll\r\nend\r\n");
+}
+
+TEST(MergeRegistryFile, UnregisteringRewritesOnlyWhenAnEntryWasFound) {
+    EXPECT_EQ(MergeRegistryFile(std::nullopt, "MyApp", nullptr), std::nullopt);
+    EXPECT_EQ(MergeRegistryFile(std::string_view("a\n\n\n\nname Other\nend"), "MyApp", nullptr), std::nullopt);
+    EXPECT_EQ(MergeRegistryFile(std::string_view("a\n\n\n\nname MyApp\nend\nname MyApp\nend\nb"), "MyApp", nullptr),
+              "a\r\n\r\nb\r\n");
+    // A file that held only the application's entry ends as one empty line, or empty without a final LF.
+    EXPECT_EQ(MergeRegistryFile(std::string_view(kEntryBytes), "MyApp", nullptr), "\r\n");
+    EXPECT_EQ(MergeRegistryFile(std::string_view("name MyApp\r\nend"), "MyApp", nullptr), "");
+}
+
+// The two-step process taken literally: remove and rewrite when found, then read back, append and
+// rewrite. The one-rewrite merge must give the same bytes for every file.
+std::vector<std::string> ReadLiterally(const std::optional<std::string>& file) {
+    if (!file) return {};
+    return Owned(SplitRegistryFileLines(*file));
+}
+
+std::string WriteLiterally(const std::vector<std::string>& lines) {
+    std::string bytes;
+    bool lastEmpty = false;
+    for (const std::string& line : lines) {
+        if (line.empty() && lastEmpty) continue;
+        lastEmpty = line.empty();
+        bytes += line + "\r\n";
+    }
+    return bytes;
+}
+
+std::optional<std::string> TwoSteps(std::optional<std::string> file, const std::string& name,
+                                    const std::vector<std::string>* entry) {
+    std::vector<std::string> kept;
+    bool skipping = false, found = false;
+    for (const std::string& line : ReadLiterally(file)) {
+        std::string_view t = TrimBlanks(line);
+        std::string folded(t);
+        for (char& c : folded) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        if (skipping) {
+            if (folded == "end") skipping = false;
+            continue;
+        }
+        if (t.size() >= 5 && folded.compare(0, 4, "name") == 0 && TrimBlanks(t.substr(4)) == TrimBlanks(name)) {
+            skipping = found = true;
+            continue;
+        }
+        kept.push_back(line);
+    }
+    if (found) file = WriteLiterally(kept);
+    if (entry) {
+        std::vector<std::string> lines = ReadLiterally(file);
+        lines.insert(lines.end(), entry->begin(), entry->end());
+        file = WriteLiterally(lines);
+    }
+    return file;
+}
+
+TEST(MergeRegistryFile, GivesTheBytesOfRemovalThenAppendForRandomFiles) {
+    const std::vector<std::string> pieces = {"", " ", "\t", "name MyApp", "NAME\tMyApp ", "name Other", "end",
+                                             " End ", "exec_file x", "\r", "endx", "nameMyApp", "\xE9"};
+    const std::vector<std::string> noLeadingEmpty = {"name MyApp", "end"};
+    std::mt19937 random(12345);
+    for (int round = 0; round < 4000; ++round) {
+        std::string file;
+        const int lineCount = static_cast<int>(random() % 9);
+        for (int i = 0; i < lineCount; ++i) {
+            file += pieces[random() % pieces.size()];
+            if (i + 1 < lineCount || random() % 2) file += (random() % 3) ? "\r\n" : "\n";
+        }
+        const std::optional<std::string> before = (round % 17 == 0) ? std::nullopt : std::optional<std::string>(file);
+        const std::vector<std::string>* entry = round % 3 == 0 ? nullptr : (round % 3 == 1 ? &kEntry : &noLeadingEmpty);
+        const std::optional<std::string> expected = TwoSteps(before, "MyApp", entry);
+        std::optional<std::string_view> view;
+        if (before) view = *before;
+        std::optional<std::string> merged = MergeRegistryFile(view, "MyApp", entry);
+        const std::optional<std::string> after = merged ? merged : before;
+        ASSERT_EQ(after, expected) << "round " << round << " file [" << file << "]";
+    }
+}
+
+}  // namespace
+}  // namespace tarnwick
