@@ -1,0 +1,33 @@
+// Win32 edge of the registry files: reading, writing and updating a loadpoint's protk.dat and the
+// spare registry files.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "registration/registry_file.h"
+#include "registration/safe_file_win.h"
+
+namespace tarnwick {
+
+// Reads the whole registry file at the narrow `path` into `bytes`; its lines are
+// SplitRegistryFileLines(bytes). A file that exists but cannot be read whole reads as kUnreadable.
+FileReadState ReadRegistryFileLines(const std::string& path, std::string& bytes);
+
+// Puts `lines` (CR LF after each, empty runs collapsed) into the file at `path` in one step, or
+// leaves the file as it was. `existed` says whether the file was there when it was read.
+bool WriteRegistryFileLines(const RegistryFileLines& lines, const std::string& path, bool existed);
+
+// Removes the application's entries from the registry file at `path` and, when `entry` is given
+// (with its leading empty line), appends it: one safe rewrite giving the bytes of a rewrite after
+// the removal (when it found an entry) and another after the append. A file that cannot be read
+// whole is left untouched, as is one where nothing changes.
+void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry);
+
+// Writes the spare registry file at `path`: the application's entry with `executable` on its
+// exec_file line, replacing whatever the file held, or leaving it as it was on failure.
+void WriteSpareRegistryFile(const std::wstring& path, std::wstring_view executable);
+
+}  // namespace tarnwick
