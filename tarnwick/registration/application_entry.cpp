@@ -16,8 +16,7 @@ std::optional<std::string> EncodeRegistryFileText(std::wstring_view text) {
 }
 
 std::optional<std::vector<std::string>> BuildApplicationEntry(const CommandOption* options,
-                                                              std::wstring_view executable,
-                                                              EntryPlacement placement) {
+                                                              std::wstring_view executable, EntryPlacement placement) {
     std::vector<std::string> lines;
     bool storable = true;
     auto keywordLine = [&](const char* keyword, std::wstring_view value) {

@@ -26,8 +26,7 @@ std::optional<std::string> EncodeRegistryFileText(std::wstring_view text);
 // A keyword line is the keyword, one space and the option's value as typed. Returns nothing when
 // a value cannot be stored in a registry file (see EncodeRegistryFileText).
 std::optional<std::vector<std::string>> BuildApplicationEntry(const CommandOption* options,
-                                                              std::wstring_view executable,
-                                                              EntryPlacement placement);
+                                                              std::wstring_view executable, EntryPlacement placement);
 
 // The bytes of a spare registry file: the entry without its leading empty line, CR LF after every
 // line. Returns nothing when the entry cannot be built.

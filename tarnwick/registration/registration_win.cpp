@@ -17,8 +17,12 @@ namespace {
 
 constexpr std::size_t kPathCapacity = MAX_PATH;  // characters, terminator included
 
-bool IsPresent(OptionIndex index) { return OptionTable[index].present; }
-std::wstring_view ValueOf(OptionIndex index) { return OptionTable[index].value; }
+bool IsPresent(OptionIndex index) {
+    return OptionTable[index].present;
+}
+std::wstring_view ValueOf(OptionIndex index) {
+    return OptionTable[index].value;
+}
 
 // A loadpoint path as the narrow file functions would read it.
 std::optional<std::wstring> WidenLoadpointPath(const std::string& narrow) {
@@ -120,7 +124,8 @@ void InstallMaterials() {
     for (const LoadpointList* list : {&LoadpointList32, &LoadpointList64}) {
         for (const LoadpointPath& loadpoint : *list) {
             if (loadpoint.empty()) continue;
-            if (std::any_of(served.begin(), served.end(), [&](const LoadpointPath* seen) { return *seen == loadpoint; }))
+            if (std::any_of(served.begin(), served.end(),
+                            [&](const LoadpointPath* seen) { return *seen == loadpoint; }))
                 continue;
             served.push_back(&loadpoint);
             if (std::optional<std::wstring> wide = WidenLoadpointPath(loadpoint))

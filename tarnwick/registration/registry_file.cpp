@@ -6,9 +6,13 @@ namespace tarnwick {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsFolded(std::string_view text, std::string_view lowerWord) {
     if (text.size() != lowerWord.size()) return false;
@@ -18,7 +22,9 @@ bool EqualsFolded(std::string_view text, std::string_view lowerWord) {
     return true;
 }
 
-bool IsEndLine(std::string_view line) { return EqualsFolded(TrimBlanks(line), "end"); }
+bool IsEndLine(std::string_view line) {
+    return EqualsFolded(TrimBlanks(line), "end");
+}
 
 bool IsNameLineOf(std::string_view trimmedLine, std::string_view trimmedName) {
     if (trimmedLine.size() < 5 || !EqualsFolded(trimmedLine.substr(0, 4), "name")) return false;
@@ -34,7 +40,8 @@ RegistryFileLines SplitRegistryFileLines(std::string_view bytes) {
     const char* start = begin;
     for (;;) {
         const char* feed =
-            start == end ? nullptr : static_cast<const char*>(std::memchr(start, '\n', static_cast<std::size_t>(end - start)));
+            start == end ? nullptr
+                         : static_cast<const char*>(std::memchr(start, '\n', static_cast<std::size_t>(end - start)));
         if (feed == nullptr) {
             lines.emplace_back(start, static_cast<std::size_t>(end - start));
             return lines;

@@ -7,7 +7,9 @@
 namespace tarnwick {
 namespace {
 
-std::vector<std::string> Owned(const RegistryFileLines& lines) { return {lines.begin(), lines.end()}; }
+std::vector<std::string> Owned(const RegistryFileLines& lines) {
+    return {lines.begin(), lines.end()};
+}
 
 const std::vector<std::string> kEntry = {"", "name MyApp", "exec_file C:\\a.dll", "allow_stop true", "end"};
 const std::string kEntryBytes = "\r\nname MyApp\r\nexec_file C:\\a.dll\r\nallow_stop true\r\nend\r\n";
@@ -56,8 +58,9 @@ TEST(RemoveApplicationEntries, RecognisesNameLinesWithCaseFoldedKeywordAndBlanks
 }
 
 TEST(RemoveApplicationEntries, EndsAnEntryOnlyAtAnEndLine) {
-    std::vector<std::string> file = {"name MyApp", "end of it", "endx", " \tEnd  ", "keep", "name MyApp", "x", "END",
-                                     "name Other", "end", "name MyApp", "no end follows"};
+    std::vector<std::string> file = {"name MyApp", "end of it",  "endx",       " \tEnd  ",
+                                     "keep",       "name MyApp", "x",          "END",
+                                     "name Other", "end",        "name MyApp", "no end follows"};
     RegistryFileLines lines(file.begin(), file.end());
     EXPECT_TRUE(RemoveApplicationEntries(lines, "MyApp"));
     EXPECT_EQ(Owned(lines), std::vector<std::string>({"keep", "name Other", "end"}));
@@ -154,8 +157,9 @@ std::optional<std::string> TwoSteps(std::optional<std::string> file, const std::
 }
 
 TEST(MergeRegistryFile, GivesTheBytesOfRemovalThenAppendForRandomFiles) {
-    const std::vector<std::string> pieces = {"", " ", "\t", "name MyApp", "NAME\tMyApp ", "name Other", "end",
-                                             " End ", "exec_file x", "\r", "endx", "nameMyApp", "\xE9"};
+    const std::vector<std::string> pieces = {"",           " ",         "\t",    "name MyApp",  "NAME\tMyApp ",
+                                             "name Other", "end",       " End ", "exec_file x", "\r",
+                                             "endx",       "nameMyApp", "\xE9"};
     const std::vector<std::string> noLeadingEmpty = {"name MyApp", "end"};
     std::mt19937 random(12345);
     for (int round = 0; round < 4000; ++round) {

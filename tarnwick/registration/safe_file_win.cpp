@@ -14,18 +14,32 @@ HANDLE OpenFile(const char* path, DWORD access, DWORD share, DWORD disposition) 
 HANDLE OpenFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition) {
     return CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
-DWORD AttributesOf(const char* path) { return GetFileAttributesA(path); }
-DWORD AttributesOf(const wchar_t* path) { return GetFileAttributesW(path); }
-BOOL Replace(const char* replaced, const char* replacement) {
-    return ReplaceFileA(replaced, replacement, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+DWORD AttributesOf(const char* path) {
+    return GetFileAttributesA(path);
 }
-BOOL Replace(const wchar_t* replaced, const wchar_t* replacement) {
-    return ReplaceFileW(replaced, replacement, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+DWORD AttributesOf(const wchar_t* path) {
+    return GetFileAttributesW(path);
 }
-BOOL Move(const char* from, const char* to) { return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH); }
-BOOL Move(const wchar_t* from, const wchar_t* to) { return MoveFileExW(from, to, MOVEFILE_WRITE_THROUGH); }
-BOOL Delete(const char* path) { return DeleteFileA(path); }
-BOOL Delete(const wchar_t* path) { return DeleteFileW(path); }
+BOOL SetAttributes(const char* path, DWORD attributes) {
+    return SetFileAttributesA(path, attributes);
+}
+BOOL SetAttributes(const wchar_t* path, DWORD attributes) {
+    return SetFileAttributesW(path, attributes);
+}
+// Renaming within one directory puts the new file in place in one step. ReplaceFile is not used:
+// where it fails it may leave a file of its own behind in the directory.
+BOOL Move(const char* from, const char* to, DWORD flags) {
+    return MoveFileExA(from, to, flags | MOVEFILE_WRITE_THROUGH);
+}
+BOOL Move(const wchar_t* from, const wchar_t* to, DWORD flags) {
+    return MoveFileExW(from, to, flags | MOVEFILE_WRITE_THROUGH);
+}
+BOOL Delete(const char* path) {
+    return DeleteFileA(path);
+}
+BOOL Delete(const wchar_t* path) {
+    return DeleteFileW(path);
+}
 
 template <typename Char>
 std::basic_string<Char> HexName(unsigned long value) {
@@ -37,7 +51,9 @@ std::basic_string<Char> HexName(unsigned long value) {
     return text;
 }
 
-bool IsAbsence(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+bool IsAbsence(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 class FileHandle {
 public:
@@ -120,13 +136,14 @@ bool ReplaceFileContentsT(const std::basic_string<Char>& path, std::string_view 
     const std::size_t cut = (slash == std::basic_string<Char>::npos)
                                 ? other
                                 : (other == std::basic_string<Char>::npos ? slash : std::max(slash, other));
-    const std::basic_string<Char> directory = cut == std::basic_string<Char>::npos ? std::basic_string<Char>()
-                                                                                    : path.substr(0, cut + 1);
+    const std::basic_string<Char> directory =
+        cut == std::basic_string<Char>::npos ? std::basic_string<Char>() : path.substr(0, cut + 1);
     std::basic_string<Char> temporary;
     HANDLE created = INVALID_HANDLE_VALUE;
     const unsigned long seed = GetCurrentProcessId() * 2654435761ul + GetTickCount();
     for (unsigned long attempt = 0; attempt < 64 && created == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = directory + std::basic_string<Char>{'~', 't', 'w'} + HexName<Char>((seed + attempt * 7919ul) & 0xFFFFFF);
+        temporary =
+            directory + std::basic_string<Char>{'~', 't', 'w'} + HexName<Char>((seed + attempt * 7919ul) & 0xFFFFFF);
         created = OpenFile(temporary.c_str(), GENERIC_WRITE, 0, CREATE_NEW);
         if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
             GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -137,15 +154,23 @@ bool ReplaceFileContentsT(const std::basic_string<Char>& path, std::string_view 
     if (!file.valid()) return false;
     bool ok = WriteAll<Char>(file.get(), bytes) && FlushFileBuffers(file.get());
     ok = file.Close() && ok;
-    if (ok) ok = exists ? Replace(path.c_str(), temporary.c_str()) != 0 : Move(temporary.c_str(), path.c_str()) != 0;
+    // The new file takes over the old one's attributes (hidden, system, archive and the like).
+    constexpr DWORD kKept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (ok && exists && (attributes & kKept) != 0) ok = SetAttributes(temporary.c_str(), attributes & kKept) != 0;
+    if (ok) ok = Move(temporary.c_str(), path.c_str(), exists ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
     if (!ok) Delete(temporary.c_str());
     return ok;
 }
 
 }  // namespace
 
-FileReadState ReadWholeFile(const std::string& path, std::string& bytes) { return ReadWholeFileT(path, bytes); }
-FileReadState ReadWholeFile(const std::wstring& path, std::string& bytes) { return ReadWholeFileT(path, bytes); }
+FileReadState ReadWholeFile(const std::string& path, std::string& bytes) {
+    return ReadWholeFileT(path, bytes);
+}
+FileReadState ReadWholeFile(const std::wstring& path, std::string& bytes) {
+    return ReadWholeFileT(path, bytes);
+}
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, bool mayExist) {
     return ReplaceFileContentsT(path, bytes, mayExist);

@@ -23,7 +23,7 @@ FileReadState ReadWholeFile(const std::wstring& path, std::string& bytes);
 
 // Gives the file at `path` exactly `bytes`, or leaves it as it was. The bytes go to a temporary
 // file beside it, which is flushed and then put in place in one step; an existing file is
-// replaced only when it is not read-only, keeping its attributes and security. When `mayExist`
+// replaced only when it is not read-only, and the new file takes over its attributes. When `mayExist`
 // is false the file must still be absent at that moment. On any failure the temporary file is
 // removed and the original stays untouched. Returns whether the new bytes are in place.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, bool mayExist);

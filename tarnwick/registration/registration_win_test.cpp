@@ -1,0 +1,297 @@
+// Tests of the registration steps against the real file system, with the option table and the
+// loadpoint lists filled by hand. What must never happen: a registry file cut, emptied or
+// replaced while it could not be read whole, or a temporary file left behind.
+#include <gtest/gtest.h>
+
+#include <cwchar>
+
+#include "cli/option_table.h"
+#include "discovery/loadpoints.h"
+#include "e2e_support.h"
+#include "registration/registration.h"
+#include "registration/registry_file_win.h"
+#include "tests/registration_test_support_win.h"
+
+namespace tarnwick {
+namespace {
+
+using e2e::FileExists;
+using e2e::ReadFileBytes;
+using e2e::TempDir;
+using e2e::WriteFileBytes;
+using test::FileHolder;
+using test::ListDirectory;
+using test::MakeLoadpoint;
+using test::Narrow;
+
+const std::string kOther = "name Other\r\nexec_file C:\\other.dll\r\nend\r\n";
+const std::string kEntry32 =
+    "\r\nname MyApp\r\nexec_file C:\\x86\\my.dll\r\nunicode_encoding false\r\ndelay_start false\r\n"
+    "allow_stop true\r\nend\r\n";
+const std::string kEntry64 =
+    "\r\nname MyApp\r\nexec_file C:\\x64\\my.dll\r\nunicode_encoding false\r\ndelay_start false\r\n"
+    "allow_stop true\r\nend\r\n";
+
+class RegistrationSteps : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetOptionTable();
+        LoadpointList32.clear();
+        LoadpointList64.clear();
+        Set(kOptName, L"MyApp");
+    }
+    void TearDown() override {
+        ResetOptionTable();
+        LoadpointList32.clear();
+        LoadpointList64.clear();
+    }
+    static void Set(int index, const std::wstring& value = L"") {
+        OptionTable[index].present = true;
+        std::wcsncpy(OptionTable[index].value, value.c_str(), kOptionValueCapacity - 1);
+    }
+    static std::string Read(const std::wstring& path) {
+        std::string bytes;
+        EXPECT_TRUE(ReadFileBytes(path, bytes)) << Narrow(path);
+        return bytes;
+    }
+    static std::wstring ProtkOf(const std::wstring& loadpoint) { return loadpoint + L"\\text\\protk.dat"; }
+
+    TempDir root_;
+};
+
+TEST_F(RegistrationSteps, RegistersEachBitnessWithItsExecutableAndUnregistersBoth) {
+    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+    const std::wstring b = MakeLoadpoint(root_.path(), L"b");
+    const std::wstring both = MakeLoadpoint(root_.path(), L"both");
+    ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther + "\r\n\r\n\r\n"));
+    LoadpointList32 = {Narrow(a), Narrow(both)};
+    LoadpointList64 = {Narrow(b), Narrow(both) + "\\"};  // a trailing backslash doubles, which is accepted
+    Set(kOptExec32, L"C:\\x86\\my.dll");
+    Set(kOptExec64, L"C:\\x64\\my.dll");
+
+    UpdateLoadpointRegistryFiles();
+    EXPECT_EQ(Read(ProtkOf(a)), kOther + kEntry32);
+    EXPECT_EQ(Read(ProtkOf(b)), kEntry64);
+    EXPECT_EQ(Read(ProtkOf(both)), kEntry64);  // 32-bit pass first, then the 64-bit entry replaces it
+
+    // Again with the same options: every file keeps its bytes.
+    UpdateLoadpointRegistryFiles();
+    EXPECT_EQ(Read(ProtkOf(a)), kOther + kEntry32);
+    EXPECT_EQ(Read(ProtkOf(both)), kEntry64);
+
+    Set(kOptUnregister);
+    UpdateLoadpointRegistryFiles();
+    EXPECT_EQ(Read(ProtkOf(a)), kOther + "\r\n");
+    EXPECT_EQ(Read(ProtkOf(b)), "\r\n");  // never deleted: a single empty line remains
+    EXPECT_EQ(Read(ProtkOf(both)), "\r\n");
+    for (const std::wstring& loadpoint : {a, b, both})
+        EXPECT_EQ(ListDirectory(loadpoint + L"\\text"), std::vector<std::wstring>({L"protk.dat"}));
+}
+
+TEST_F(RegistrationSteps, TouchesOnlyTheBitnessWhoseExecutableIsGiven) {
+    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+    const std::wstring b = MakeLoadpoint(root_.path(), L"b");
+    const std::string old = kOther + "\n\n\n" + "name MyApp\nexec_file old\nend\n";
+    ASSERT_TRUE(WriteFileBytes(ProtkOf(a), old));
+    LoadpointList32 = {Narrow(a)};
+    LoadpointList64 = {Narrow(b)};
+    Set(kOptExec64, L"C:\\x64\\my.dll");
+    UpdateLoadpointRegistryFiles();
+    EXPECT_EQ(Read(ProtkOf(a)), old);
+    EXPECT_EQ(Read(ProtkOf(b)), kEntry64);
+}
+
+TEST_F(RegistrationSteps, UnregisteringWhatIsNotThereLeavesFilesAsTheyAre) {
+    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+    const std::wstring b = MakeLoadpoint(root_.path(), L"b");
+    const std::string untouched = kOther + "\n\n\n\nname MyAppX\nend";
+    ASSERT_TRUE(WriteFileBytes(ProtkOf(a), untouched));
+    LoadpointList32 = {Narrow(a), Narrow(b)};
+    Set(kOptUnregister);
+    UpdateLoadpointRegistryFiles();
+    EXPECT_EQ(Read(ProtkOf(a)), untouched);
+    EXPECT_FALSE(FileExists(ProtkOf(b)));  // not created
+}
+
+TEST_F(RegistrationSteps, FilesThatCannotBeReadWholeAreLeftByteForByte) {
+    const std::string old = kOther + "\n\n\nname MyApp\nexec_file old\nend\n";
+    const std::wstring exclusive = MakeLoadpoint(root_.path(), L"exclusive");
+    const std::wstring writeOnly = MakeLoadpoint(root_.path(), L"writeonly");
+    const std::wstring readOnly = MakeLoadpoint(root_.path(), L"readonly");
+    const std::wstring directory = MakeLoadpoint(root_.path(), L"directory");
+    const std::wstring fine = MakeLoadpoint(root_.path(), L"fine");
+    for (const std::wstring& loadpoint : {exclusive, writeOnly, readOnly, fine})
+        ASSERT_TRUE(WriteFileBytes(ProtkOf(loadpoint), old));
+    ASSERT_TRUE(CreateDirectoryW(ProtkOf(directory).c_str(), nullptr));
+    ASSERT_TRUE(SetFileAttributesW(ProtkOf(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
+    LoadpointList32 = {Narrow(directory), Narrow(exclusive), Narrow(fine), Narrow(readOnly), Narrow(writeOnly)};
+    Set(kOptExec32, L"C:\\x86\\my.dll");
+
+    for (bool unregistering : {false, true}) {
+        if (unregistering) Set(kOptUnregister);
+        {
+            FileHolder holdExclusive(L"exclusive", ProtkOf(exclusive));
+            FileHolder holdWriteOnly(L"writeonly", ProtkOf(writeOnly));
+            ASSERT_TRUE(holdExclusive.holding());
+            ASSERT_TRUE(holdWriteOnly.holding());
+            UpdateLoadpointRegistryFiles();
+        }
+        for (const std::wstring& loadpoint : {exclusive, writeOnly, readOnly}) {
+            EXPECT_EQ(Read(ProtkOf(loadpoint)), old) << Narrow(loadpoint) << " unregistering " << unregistering;
+            EXPECT_EQ(ListDirectory(loadpoint + L"\\text"), std::vector<std::wstring>({L"protk.dat"}));
+        }
+        EXPECT_EQ(ListDirectory(ProtkOf(directory)), std::vector<std::wstring>());
+        // The one healthy file in the same run is served.
+        EXPECT_EQ(Read(ProtkOf(fine)), unregistering ? kOther + "\r\n" : kOther + kEntry32);
+    }
+    EXPECT_EQ(GetFileAttributesW(ProtkOf(readOnly).c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    SetFileAttributesW(ProtkOf(readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(RegistrationSteps, AFileHeldOpenForReadingIsEitherUpdatedWholeOrLeftAsItWas) {
+    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+    ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
+    LoadpointList32 = {Narrow(a)};
+    Set(kOptExec32, L"C:\\x86\\my.dll");
+    {
+        FileHolder reader(L"reading", ProtkOf(a));
+        ASSERT_TRUE(reader.holding());
+        UpdateLoadpointRegistryFiles();
+    }
+    const std::string after = Read(ProtkOf(a));
+    EXPECT_TRUE(after == kOther || after == kOther + kEntry32) << after;
+    EXPECT_EQ(ListDirectory(a + L"\\text"), std::vector<std::wstring>({L"protk.dat"}));
+}
+
+TEST_F(RegistrationSteps, MissingTextFolderAndEmptyLoadpointPathCreateNothing) {
+    const std::wstring bare = root_.path() + L"\\bare";
+    ASSERT_TRUE(CreateDirectoryW(bare.c_str(), nullptr));
+    // An empty path would name \text\protk.dat on the current drive: make that folder exist there.
+    wchar_t current[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, current);
+    ASSERT_TRUE(SetCurrentDirectoryW(root_.path().c_str()));
+    const std::wstring driveText = root_.path().substr(0, 2) + L"\\text";
+    const bool madeDriveText = CreateDirectoryW(driveText.c_str(), nullptr) != 0;
+    const bool driveProtkExisted = FileExists(driveText + L"\\protk.dat");
+    LoadpointList32 = {"", Narrow(bare)};
+    Set(kOptExec32, L"C:\\x86\\my.dll");
+    UpdateLoadpointRegistryFiles();
+    SetCurrentDirectoryW(current);
+    EXPECT_EQ(ListDirectory(bare), std::vector<std::wstring>());
+    EXPECT_EQ(FileExists(driveText + L"\\protk.dat"), driveProtkExisted);
+    if (madeDriveText) RemoveDirectoryW(driveText.c_str());
+}
+
+TEST_F(RegistrationSteps, NamesWithBlanksMatchTheirOwnEntries) {
+    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+    LoadpointList32 = {Narrow(a)};
+    Set(kOptName, L"MyApp ");
+    Set(kOptExec32, L"C:\\x86\\my.dll");
+    UpdateLoadpointRegistryFiles();
+    UpdateLoadpointRegistryFiles();
+    const std::string once =
+        "\r\nname MyApp \r\nexec_file C:\\x86\\my.dll\r\nunicode_encoding false\r\ndelay_start false\r\n"
+        "allow_stop true\r\nend\r\n";
+    EXPECT_EQ(Read(ProtkOf(a)), once);
+}
+
+TEST_F(RegistrationSteps, ValuesBeyondEightBitsTouchNoFile) {
+    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+    const std::string old = kOther + "\r\nname MyApp\r\nend\r\n";
+    ASSERT_TRUE(WriteFileBytes(ProtkOf(a), old));
+    LoadpointList32 = {Narrow(a)};
+    Set(kOptExec32, L"C:\\x86\\my.dll");
+    Set(kOptDesc, L"\u20ac");
+    UpdateLoadpointRegistryFiles();
+    EXPECT_EQ(Read(ProtkOf(a)), old);
+}
+
+TEST_F(RegistrationSteps, SpareFilesAreWrittenWholeAndDeletedOnUnregistration) {
+    const std::wstring spares = root_.path() + L"\\spares";
+    ASSERT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(spares + L"\\protkx64.dat", "anything at all\r\nname MyApp\r\n"));
+    Set(kOptSpares, spares);  // no trailing backslash: one is added
+    Set(kOptExec64, L"C:\\x64\\my.dll");
+    Set(kOptExec32, L"C:\\x86\\my.dll");
+    Set(kOptStartup, L"dll");
+    WriteSpareRegistryFiles();
+    WriteSpareRegistryFiles();
+    const std::string tail = "unicode_encoding false\r\ndelay_start false\r\nallow_stop true\r\nend\r\n";
+    EXPECT_EQ(Read(spares + L"\\protkx64.dat"), "name MyApp\r\nstartup dll\r\nexec_file C:\\x64\\my.dll\r\n" + tail);
+    EXPECT_EQ(Read(spares + L"\\protkx32.dat"), "name MyApp\r\nstartup dll\r\nexec_file C:\\x86\\my.dll\r\n" + tail);
+    EXPECT_EQ(ListDirectory(spares), std::vector<std::wstring>({L"protkx32.dat", L"protkx64.dat"}));
+
+    Set(kOptSpares, spares + L"\\");
+    Set(kOptUnregister);
+    WriteSpareRegistryFiles();
+    EXPECT_EQ(ListDirectory(spares), std::vector<std::wstring>());
+}
+
+TEST_F(RegistrationSteps, SpareFilesAreSkippedWhenTheyCannotBeWrittenSafely) {
+    const std::wstring spares = root_.path() + L"\\spares";
+    ASSERT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(spares + L"\\protkx64.dat", "held"));
+    Set(kOptExec64, L"C:\\x64\\my.dll");
+    {
+        Set(kOptSpares, spares);
+        FileHolder holder(L"exclusive", spares + L"\\protkx64.dat");
+        ASSERT_TRUE(holder.holding());
+        WriteSpareRegistryFiles();
+    }
+    // Where the platform lets a file held open be renamed over, the new file is whole.
+    const std::string held = Read(spares + L"\\protkx64.dat");
+    EXPECT_TRUE(held == "held" || held.rfind("name MyApp\r\nexec_file C:\\x64\\my.dll\r\n", 0) == 0) << held;
+    EXPECT_EQ(ListDirectory(spares), std::vector<std::wstring>({L"protkx64.dat"}));
+
+    // A missing spares directory is not created; a too long one, or an empty value, does nothing.
+    Set(kOptSpares, root_.path() + L"\\missing");
+    WriteSpareRegistryFiles();
+    EXPECT_FALSE(FileExists(root_.path() + L"\\missing"));
+    std::wstring longDirectory = spares + L"\\" + std::wstring(246 - spares.size(), L'd');
+    ASSERT_EQ(longDirectory.size(), 247u);  // with "\\protkx64.dat" 260 characters, too many with the NUL
+    ASSERT_TRUE(CreateDirectoryW(longDirectory.c_str(), nullptr));
+    Set(kOptSpares, longDirectory);
+    WriteSpareRegistryFiles();
+    EXPECT_EQ(ListDirectory(longDirectory), std::vector<std::wstring>());
+}
+
+TEST_F(RegistrationSteps, MaterialsGoToEveryLoadpointOnceAndNeverOverwrite) {
+    const std::wstring materials = root_.path() + L"\\materials";
+    ASSERT_TRUE(CreateDirectoryW(materials.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(materials + L"\\steel.mtl", "steel"));
+    ASSERT_TRUE(WriteFileBytes(materials + L"\\brass.mtl", "brass"));
+    ASSERT_TRUE(WriteFileBytes(materials + L"\\notes.txt", "notes"));
+    const std::wstring only32 = MakeLoadpoint(root_.path(), L"only32", true);
+    const std::wstring only64 = MakeLoadpoint(root_.path(), L"only64", true);
+    const std::wstring both = MakeLoadpoint(root_.path(), L"both", true);
+    const std::wstring noLibrary = MakeLoadpoint(root_.path(), L"nolibrary");
+    ASSERT_TRUE(WriteFileBytes(both + L"\\text\\materials-library\\steel.mtl", "own steel"));
+    LoadpointList32 = {"", Narrow(both), Narrow(noLibrary), Narrow(only32)};
+    LoadpointList64 = {Narrow(both), Narrow(only64)};
+    Set(kOptMaterials, materials);
+    InstallMaterials();
+    for (const std::wstring& loadpoint : {only32, only64, both}) {
+        const std::wstring library = loadpoint + L"\\text\\materials-library";
+        EXPECT_EQ(ListDirectory(library), std::vector<std::wstring>({L"brass.mtl", L"steel.mtl"}));
+        EXPECT_EQ(Read(library + L"\\brass.mtl"), "brass");
+        EXPECT_EQ(Read(library + L"\\steel.mtl"), loadpoint == both ? "own steel" : "steel");
+    }
+    EXPECT_EQ(ListDirectory(noLibrary + L"\\text"), std::vector<std::wstring>());
+
+    // Unregistration installs nothing; an empty or missing materials directory does nothing.
+    const std::wstring fresh = MakeLoadpoint(root_.path(), L"fresh", true);
+    LoadpointList32 = {Narrow(fresh)};
+    LoadpointList64.clear();
+    Set(kOptUnregister);
+    InstallMaterials();
+    OptionTable[kOptUnregister].present = false;
+    Set(kOptMaterials, L"");
+    InstallMaterials();
+    Set(kOptMaterials, root_.path() + L"\\missing");
+    InstallMaterials();
+    EXPECT_EQ(ListDirectory(fresh + L"\\text\\materials-library"), std::vector<std::wstring>());
+}
+
+}  // namespace
+}  // namespace tarnwick

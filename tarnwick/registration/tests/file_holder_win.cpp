@@ -1,0 +1,31 @@
+// A helper process for the registration tests: holds a file open the way another program would
+// (Wine enforces share modes between processes), until told to let go.
+// Usage: tarnwick_file_holder MODE PATH READY_EVENT RELEASE_EVENT
+//   MODE: exclusive (read, no sharing), writeonly (write, others may only write),
+//         reading (read, others may only read)
+#include <windows.h>
+
+#include <cwchar>
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 5) return 2;
+    DWORD access = GENERIC_READ;
+    DWORD share = 0;
+    if (std::wcscmp(argv[1], L"writeonly") == 0) {
+        access = GENERIC_WRITE;
+        share = FILE_SHARE_WRITE;
+    } else if (std::wcscmp(argv[1], L"reading") == 0) {
+        share = FILE_SHARE_READ;
+    } else if (std::wcscmp(argv[1], L"exclusive") != 0) {
+        return 2;
+    }
+    HANDLE file = CreateFileW(argv[2], access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 3;
+    HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]);
+    HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, argv[4]);
+    if (ready == nullptr || release == nullptr) return 4;
+    SetEvent(ready);
+    WaitForSingleObject(release, 60000);
+    CloseHandle(file);
+    return 0;
+}

@@ -1,0 +1,81 @@
+#include "registration_test_support_win.h"
+
+#include <algorithm>
+#include <cwchar>
+
+namespace tarnwick::test {
+
+namespace {
+
+std::wstring ExeDirectory() {
+    wchar_t buffer[MAX_PATH * 4] = {};
+    DWORD length = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
+    std::wstring path(buffer, length);
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+}  // namespace
+
+FileHolder::FileHolder(const std::wstring& mode, const std::wstring& path) {
+    static unsigned counter = 0;
+    wchar_t suffix[64];
+    (void)std::swprintf(suffix, 64, L"%lu_%u", GetCurrentProcessId(), ++counter);
+    const std::wstring readyName = std::wstring(L"Local\\twready") + suffix;
+    const std::wstring releaseName = std::wstring(L"Local\\twrelease") + suffix;
+    ready_ = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+    release_ = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
+    const std::wstring exe = ExeDirectory() + L"tarnwick_file_holder.exe";
+    std::wstring commandLine = L"\"" + exe + L"\" " + mode + L" \"" + path + L"\" " + readyName + L" " + releaseName;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return;
+    }
+    CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    HANDLE waits[2] = {ready_, process_};
+    holding_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+}
+
+FileHolder::~FileHolder() {
+    if (release_ != nullptr) SetEvent(release_);
+    if (process_ != nullptr) {
+        WaitForSingleObject(process_, 30000);
+        CloseHandle(process_);
+    }
+    if (ready_ != nullptr) CloseHandle(ready_);
+    if (release_ != nullptr) CloseHandle(release_);
+}
+
+std::vector<std::wstring> ListDirectory(const std::wstring& directory) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((directory + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::wstring MakeLoadpoint(const std::wstring& root, const std::wstring& name, bool withMaterialsLibrary) {
+    const std::wstring loadpoint = root + L"\\" + name;
+    CreateDirectoryW(loadpoint.c_str(), nullptr);
+    CreateDirectoryW((loadpoint + L"\\text").c_str(), nullptr);
+    if (withMaterialsLibrary) CreateDirectoryW((loadpoint + L"\\text\\materials-library").c_str(), nullptr);
+    return loadpoint;
+}
+
+std::string Narrow(const std::wstring& wide) {
+    int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1) WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
+}  // namespace tarnwick::test

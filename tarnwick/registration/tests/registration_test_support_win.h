@@ -1,0 +1,38 @@
+// Support for the registration tests on Windows: loadpoint folders, a process that holds a file
+// open, and directory listings.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace tarnwick::test {
+
+// Holds `path` open from another process (tarnwick_file_holder, next to the test program) for
+// as long as the object lives. `mode` is "exclusive", "writeonly" or "reading".
+class FileHolder {
+public:
+    FileHolder(const std::wstring& mode, const std::wstring& path);
+    ~FileHolder();
+    FileHolder(const FileHolder&) = delete;
+    FileHolder& operator=(const FileHolder&) = delete;
+    bool holding() const { return holding_; }
+
+private:
+    HANDLE ready_ = nullptr;
+    HANDLE release_ = nullptr;
+    HANDLE process_ = nullptr;
+    bool holding_ = false;
+};
+
+// The names in a directory, "." and ".." left out, sorted.
+std::vector<std::wstring> ListDirectory(const std::wstring& directory);
+
+// Makes `root`\`name` with a text folder (and, when asked, text\materials-library) and returns
+// the loadpoint's path.
+std::wstring MakeLoadpoint(const std::wstring& root, const std::wstring& name, bool withMaterialsLibrary = false);
+
+std::string Narrow(const std::wstring& wide);
+
+}  // namespace tarnwick::test
