@@ -1,0 +1,30 @@
+// Parsing of Tarnwick's command line into the option table.
+//
+// Syntax: every option is one argument, a slash and the option's name in any letter case (only
+// ASCII A-Z fold), then, for an option that takes a value, optionally a colon and the value,
+// which runs verbatim to the end of the argument. Nothing else is accepted: no hyphen prefix, no
+// equals sign, no value in the next argument, no abbreviated names.
+#pragma once
+
+#include "cli/option_table.h"
+
+namespace tarnwick {
+
+enum ParseResult : int {
+    NoParams = 0,   // no argument after the program name
+    Invalid = 1,    // a malformed or unknown argument, or a value too long for its field
+    Duplicate = 2,  // an option given a second time
+    Ok = 3,
+};
+
+// Longest value an option can hold: the field's capacity less the terminator. A longer value
+// makes the command line Invalid; it is never cut, since a cut path would name another file.
+inline constexpr std::size_t kMaxOptionValueLength = kOptionValueCapacity - 1;
+
+// Fills `table` (its first `optionCount` entries) from `arguments[1 .. argumentCount-1]` and
+// reports the first offending argument's result; arguments after it are not examined. Entries
+// marked before a rejected argument stay marked. Prints nothing.
+ParseResult ParseCommandLine(int argumentCount, const wchar_t* const* arguments, int optionCount,
+                             CommandOption* table);
+
+}  // namespace tarnwick

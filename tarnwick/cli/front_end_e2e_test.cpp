@@ -1,0 +1,190 @@
+// The real tarnwick.exe under the platform: exact standard-output bytes and exit codes of the
+// help run, the messages and the choice of run.
+#include "e2e_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarnwick::e2e {
+namespace {
+
+const std::string kBanner = "Pro/TOOLKIT integration utility";
+const std::string kNoParams = "No input params specified, use /? for help";
+const std::string kInvalid = "Invalid input params specified, use /? for help";
+const std::string kDuplicate = "Duplicate input params specified, use /? for help";
+
+const std::string kUsageText = Lines({
+    "Pro/TOOLKIT integration utility",
+    "Usage params:",
+    "/?",
+    "\tDisplays usage help.",
+    "/unregister",
+    "\tUnregisters the Pro/TOOLKIT application.",
+    "/listxtops",
+    "\tOutputs a list of XTOP.EXE application locations. When this setting is present, you must also use /reg, all "
+    "other settings are ignored except /?.",
+    "/name",
+    "\tThe Pro/TOOLKIT application name.",
+    "/startup",
+    "\tThe start up method used to invoke the Pro/TOOLKIT application. Example valid values are 'spawn', 'dll' or "
+    "'java'.",
+    "/fail",
+    "\tSpecifies that host CAD application should close when errors are encountered in the Pro/TOOLKIT application.",
+    "/exec32",
+    "\tThe full path to the 32-bit Pro/TOOLKIT application.",
+    "/exec64",
+    "\tThe full path to the 64-bit Pro/TOOLKIT application.",
+    "/text",
+    "\tThe full path to the text directory the Pro/TOOLKIT application loads resources from.",
+    "/unicode",
+    "\tSpecifies that the Pro/TOOLKIT application should be flagged as using UNICODE encoding. By default, UNICODE "
+    "encoding will not be enabled.",
+    "/delay",
+    "\tSpecifies that the Pro/TOOLKIT application should not be started when the host CAD application starts.",
+    "/desc",
+    "\tA description of the Pro/TOOLKIT application.",
+    "/reg",
+    "\tThe full path of a data file containing the registry keys to use to locate Pro/ENGINEER and Creo loadpoints.",
+    "/spares",
+    "\tThe path of a directory to generate spare Pro/TOOLKIT registry files in. Any existing registry files named "
+    "protkx32.dat or protkx64.dat will be overridden.",
+    "/materials",
+    "\tThe path of a directory that contains material data to install into the host CAD applications. For "
+    "installation only.",
+});
+
+// A registry-key list file naming a key that no machine has, so that the search finds nothing.
+class FrontEndRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        keyList_ = dir_.path() + L"\\keys.txt";
+        ASSERT_TRUE(WriteFileBytes(keyList_, "SOFTWARE\\TarnwickCliTest\\NoSuchKey\r\n"));
+    }
+    std::wstring RegOption() const { return L"/reg:" + keyList_; }
+
+    TempDir dir_;
+    std::wstring keyList_;
+};
+
+TEST(HelpRun, PrintsExactlyTheThirtyTwoUsageLines) {
+    RunResult run = RunTarnwick({L"/?"});
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.output, kUsageText);
+    std::size_t lines = 0;
+    for (char c : run.output) lines += (c == '\n');
+    EXPECT_EQ(lines, 32u);
+}
+
+TEST(HelpRun, OtherWellFormedOptionsAreNeitherValidatedNorRun) {
+    for (const std::vector<std::wstring>& arguments : {
+             std::vector<std::wstring>{L"/listxtops", L"/?"},
+             {L"/NAME", L"/unregister", L"/?", L"/exec32:\u4E2D"},
+             {L"/name:App", L"/reg:C:\\nowhere.txt", L"/exec64:C:\\a.dll", L"/?"},
+         }) {
+        RunResult run = RunTarnwick(arguments);
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_EQ(run.output, kUsageText);
+    }
+}
+
+TEST(RejectedCommandLine, EachMessageIsOneLineWithExitCodeZero) {
+    struct Case {
+        std::vector<std::wstring> arguments;
+        const std::string& message;
+    } cases[] = {
+        {{}, kNoParams},
+        {{L"/?", L"/?"}, kDuplicate},
+        {{L"/name:a", L"/NAME:b", L"/reg:r"}, kDuplicate},
+        {{L"/reg:x", L"/regx"}, kDuplicate},
+        {{L"/?:x"}, kInvalid},
+        {{L"-?"}, kInvalid},
+        {{L"/name=App", L"/reg:r"}, kInvalid},
+        {{L"/name", L"App", L"/reg:r"}, kInvalid},
+        {{L"/uni"}, kInvalid},
+        {{L"/unicode:true", L"/?"}, kInvalid},
+        {{L"/bogus", L"/?", L"/?"}, kInvalid},
+        {{L"/?", L"/?", L"/bogus"}, kDuplicate},
+        {{L"/listxtops"}, kInvalid},
+        {{L"/reg:r", L"/name"}, kInvalid},
+        {{L"/name:App"}, kInvalid},
+        {{L"/unregister", L"/name:App"}, kInvalid},
+        {{L"/name:\t ", L"/reg:r"}, kInvalid},
+    };
+    for (const Case& c : cases) {
+        RunResult run = RunTarnwick(c.arguments);
+        EXPECT_EQ(run.exitCode, 0u) << c.message;
+        EXPECT_EQ(run.output, Lines({c.message}));
+    }
+}
+
+TEST(RejectedCommandLine, ValueLongerThan259CharactersIsRefusedNotCut) {
+    RunResult longest = RunTarnwick({L"/?", L"/text:" + std::wstring(259, L'x')});
+    EXPECT_EQ(longest.output, kUsageText);
+    RunResult tooLong = RunTarnwick({L"/?", L"/text:" + std::wstring(260, L'x')});
+    EXPECT_EQ(tooLong.exitCode, 0u);
+    EXPECT_EQ(tooLong.output, Lines({kInvalid}));
+}
+
+TEST_F(FrontEndRun, ListRunPrintsNoBannerAndEndsWithZero) {
+    RunResult run = RunTarnwick({L"/listxtops", RegOption()});
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.output, "");
+
+    // Registration options are ignored by the list run.
+    run = RunTarnwick({L"/name:App", L"/unregister", RegOption(), L"/LISTXTOPS", L"/exec64:C:\\x.dll"});
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.output, "");
+
+    // /reg without a value: an empty file path, nothing found, nothing printed.
+    run = RunTarnwick({L"/listxtops", L"/reg"});
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.output, "");
+}
+
+// The registration run prints the banner first; the listing's lines follow it.
+TEST_F(FrontEndRun, RegistrationRunPrintsTheBannerAndEndsWithOne) {
+    for (const std::vector<std::wstring>& arguments : {
+             std::vector<std::wstring>{L"/name:App", RegOption()},
+             {RegOption(), L"/name:App", L"/unregister"},
+             {L"/name:App", RegOption(), L"/startup:dll", L"/fail", L"/text", L"/unicode", L"/delay", L"/desc:"},
+         }) {
+        RunResult run = RunTarnwick(arguments);
+        EXPECT_EQ(run.exitCode, 1u);
+        EXPECT_EQ(run.output.substr(0, kBanner.size() + 2), kBanner + "\r\n");
+        EXPECT_EQ(run.output.find("Usage params:"), std::string::npos);
+        EXPECT_EQ(run.output.find("input params"), std::string::npos);
+    }
+}
+
+TEST_F(FrontEndRun, NonAsciiArgumentsReachTheProgramWhole) {
+    // Latin-1 values can go into the 8-bit registry files: a registration run.
+    RunResult run = RunTarnwick({L"/name:Z\u00FCrich \u00E9t\u00E9", RegOption(), L"/desc:\u00A9 \u00FF",
+                                 L"/exec64:C:\\Program Files\\Caf\u00E9\\app.dll"});
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.output.substr(0, kBanner.size() + 2), kBanner + "\r\n");
+
+    // Anything above U+00FF in a value written into the registry files is refused.
+    for (std::wstring option : {L"/name:\u540D\u524D", L"/exec32:C:\\\u0100.dll", L"/text:\U0001F600"}) {
+        std::vector<std::wstring> arguments = {RegOption(), option};
+        if (option.rfind(L"/name:", 0) != 0) arguments.push_back(L"/name:App");
+        run = RunTarnwick(arguments);
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_EQ(run.output, Lines({kInvalid}));
+    }
+
+    // Unregistering writes nothing into the files, so any name is accepted.
+    run = RunTarnwick({L"/name:\u540D\u524D", RegOption(), L"/unregister"});
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.output.substr(0, kBanner.size() + 2), kBanner + "\r\n");
+
+    // A key-list path with non-ASCII characters is a path like any other.
+    TempDir wide;
+    run = RunTarnwick({L"/listxtops", L"/reg:" + wide.path() + L"\\\u00DCn\u00EF\u540D.txt"});
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.output, "");
+}
+
+}  // namespace
+}  // namespace tarnwick::e2e

@@ -1,0 +1,130 @@
+#include "cli/front_end.h"
+
+#include "cli/option_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+namespace {
+
+// What the run steps did, in order: printed lines as they are, the operations by name in brackets.
+std::vector<std::wstring> journal;
+
+void RecordLine(const wchar_t* text) { journal.push_back(text); }
+
+const RunSteps kRecordingSteps{
+    RecordLine,
+    [] { journal.push_back(L"[FindLoadpoints]"); },
+    [] { journal.push_back(L"[ListLoadpoints]"); },
+    [] { journal.push_back(L"[UpdateLoadpointRegistryFiles]"); },
+    [] { journal.push_back(L"[WriteSpareRegistryFiles]"); },
+    [] { journal.push_back(L"[InstallMaterials]"); },
+};
+
+struct Outcome {
+    int exitCode;
+    std::vector<std::wstring> journal;
+};
+
+Outcome RunMain(std::vector<std::wstring> arguments) {
+    ResetOptionTable();
+    journal.clear();
+    arguments.insert(arguments.begin(), L"tarnwick.exe");
+    std::vector<const wchar_t*> pointers;
+    for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
+    int exitCode = TarnwickMain(static_cast<int>(pointers.size()), pointers.data(), kRecordingSteps);
+    ResetOptionTable();
+    return {exitCode, journal};
+}
+
+using Lines = std::vector<std::wstring>;
+
+TEST(TarnwickMain, RejectedCommandLinesPrintOneMessageAndEndWithZero) {
+    struct Case {
+        std::vector<std::wstring> arguments;
+        const wchar_t* message;
+    } cases[] = {
+        {{}, kNoParamsMessage},
+        {{L"/bogus"}, kInvalidMessage},
+        {{L"-?"}, kInvalidMessage},
+        {{L"/?", L"/?"}, kDuplicateMessage},
+        {{L"/name:a", L"/name:a"}, kDuplicateMessage},
+        {{L"/listxtops"}, kInvalidMessage},               // validation: /reg missing
+        {{L"/name:App"}, kInvalidMessage},                // validation: /reg missing
+        {{L"/reg:r", L"/name"}, kInvalidMessage},         // validation: /name empty
+        {{L"/reg:r", L"/name:\u4E2D"}, kInvalidMessage},  // validation: not 8-bit
+    };
+    for (const Case& c : cases) {
+        Outcome outcome = RunMain(c.arguments);
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_EQ(outcome.journal, Lines{c.message});
+    }
+}
+
+TEST(TarnwickMain, HelpRunPrintsTheUsageTextAndNothingElse) {
+    Outcome outcome = RunMain({L"/name:a", L"/listxtops", L"/?", L"/unregister"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    const Lines& lines = outcome.journal;
+    ASSERT_EQ(lines.size(), 32u);
+    EXPECT_EQ(lines[0], L"Pro/TOOLKIT integration utility");
+    EXPECT_EQ(lines[1], L"Usage params:");
+    EXPECT_EQ(lines[2], L"/?");
+    EXPECT_EQ(lines[3], L"\tDisplays usage help.");
+    EXPECT_EQ(lines[8], L"/name");
+    EXPECT_EQ(lines[9], L"\tThe Pro/TOOLKIT application name.");
+    EXPECT_EQ(lines[30], L"/materials");
+    EXPECT_EQ(lines[31], L"\tThe path of a directory that contains material data to install into the host CAD "
+                         L"applications. For installation only.");
+    for (int i = 0; i < kOptionCount; ++i) {
+        EXPECT_EQ(lines[2 + 2 * i], std::wstring(L"/") + OptionTable[i].optionName);
+        EXPECT_EQ(lines[3 + 2 * i], std::wstring(L"\t") + OptionTable[i].helpText);
+    }
+}
+
+TEST(TarnwickMain, ListRunSearchesAndListsWithoutBanner) {
+    const Lines steps = {L"[FindLoadpoints]", L"[ListLoadpoints]"};
+    for (const std::vector<std::wstring>& arguments :
+         {std::vector<std::wstring>{L"/listxtops", L"/reg:keys.txt"}, {L"/reg", L"/listxtops"},
+          {L"/listxtops", L"/reg:r", L"/name:App", L"/unregister", L"/exec64:x"}}) {
+        Outcome outcome = RunMain(arguments);
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_EQ(outcome.journal, steps);
+    }
+}
+
+TEST(TarnwickMain, RegistrationRunCallsEveryStepInOrderAndEndsWithOne) {
+    Outcome outcome = RunMain({L"/name:App", L"/reg:r", L"/exec64:C:\\a.dll", L"/materials:C:\\m"});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.journal, (Lines{kBannerLine, L"[FindLoadpoints]", L"[ListLoadpoints]",
+                                      L"[UpdateLoadpointRegistryFiles]", L"[WriteSpareRegistryFiles]",
+                                      L"[InstallMaterials]"}));
+
+    Outcome bare = RunMain({L"/reg:r", L"/name:App"});
+    EXPECT_EQ(bare.exitCode, 1);
+    EXPECT_EQ(bare.journal, outcome.journal);
+}
+
+TEST(TarnwickMain, UnregistrationRunSkipsTheMaterials) {
+    Outcome outcome = RunMain({L"/unregister", L"/name:App", L"/reg:r", L"/materials:C:\\m", L"/spares:C:\\s"});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.journal, (Lines{kBannerLine, L"[FindLoadpoints]", L"[ListLoadpoints]",
+                                      L"[UpdateLoadpointRegistryFiles]", L"[WriteSpareRegistryFiles]"}));
+}
+
+TEST(ChooseRun, HelpBeforeListBeforeRegistration) {
+    ResetOptionTable();
+    EXPECT_EQ(ChooseRun(), Run::Register);
+    OptionTable[kOptUnregister].present = true;
+    EXPECT_EQ(ChooseRun(), Run::Unregister);
+    OptionTable[kOptListXtops].present = true;
+    EXPECT_EQ(ChooseRun(), Run::List);
+    OptionTable[kOptHelp].present = true;
+    EXPECT_EQ(ChooseRun(), Run::Help);
+    ResetOptionTable();
+}
+
+}  // namespace
+}  // namespace tarnwick

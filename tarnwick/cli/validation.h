@@ -1,0 +1,18 @@
+// The check of the combination of options, after a successful parse.
+#pragma once
+
+namespace tarnwick {
+
+// Reads the OptionTable and tells whether its combination of options is acceptable. The first
+// rule that decides ends the check:
+//   1. /? present: valid (nothing else is examined).
+//   2. /listxtops present: valid exactly when /reg is present, even with an empty value.
+//   3. /name and /reg must each be present with a non-empty value.
+//   4. /unregister present: valid.
+//   5. Registering (neither /exec32 nor /exec64 is required): the values written into the 8-bit
+//      registry files (/name, /startup, /text, /desc, and /exec32 and /exec64 when present) must
+//      hold no character above U+00FF, and /name must not be blank (only spaces and tabs).
+// Has no other effect.
+bool ValidateOptions();
+
+}  // namespace tarnwick
