@@ -24,7 +24,6 @@ inline constexpr std::size_t kMaxOptionValueLength = kOptionValueCapacity - 1;
 // Fills `table` (its first `optionCount` entries) from `arguments[1 .. argumentCount-1]` and
 // reports the first offending argument's result; arguments after it are not examined. Entries
 // marked before a rejected argument stay marked. Prints nothing.
-ParseResult ParseCommandLine(int argumentCount, const wchar_t* const* arguments, int optionCount,
-                             CommandOption* table);
+ParseResult ParseCommandLine(int argumentCount, const wchar_t* const* arguments, int optionCount, CommandOption* table);
 
 }  // namespace tarnwick

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnwick {
@@ -19,6 +19,7 @@ protected:
     static ParseResult Parse(std::vector<std::wstring> arguments, int optionCount = kOptionCount) {
         arguments.insert(arguments.begin(), L"tarnwick.exe");
         std::vector<const wchar_t*> pointers;
+        pointers.reserve(arguments.size());
         for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
         return ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), optionCount, OptionTable);
     }
@@ -147,15 +148,21 @@ TEST_F(ParseCommandLineTest, SearchesOnlyTheGivenNumberOfEntries) {
 }
 
 TEST_F(ParseCommandLineTest, OrderOfOptionsDoesNotChangeTheTable) {
-    const std::vector<std::wstring> arguments = {L"/name:App",   L"/exec32:C:\\a.dll", L"/unicode", L"/reg:r.txt",
-                                                 L"/desc:D d",   L"/startup",          L"/delay",   L"/spares:C:\\s"};
+    const std::vector<std::wstring> arguments = {L"/name:App", L"/exec32:C:\\a.dll", L"/unicode", L"/reg:r.txt",
+                                                 L"/desc:D d", L"/startup",          L"/delay",   L"/spares:C:\\s"};
+    // What the table holds: each option's presence and value, in table order.
+    auto snapshot = [] {
+        std::vector<std::pair<bool, std::wstring>> entries;
+        entries.reserve(kOptionCount);
+        for (const CommandOption& option : OptionTable) entries.emplace_back(option.present, option.value);
+        return entries;
+    };
     ASSERT_EQ(Parse(arguments), Ok);
-    std::vector<char> first(sizeof(OptionTable));
-    std::memcpy(first.data(), OptionTable, sizeof(OptionTable));
+    const auto first = snapshot();
 
     ResetOptionTable();
     ASSERT_EQ(Parse(std::vector<std::wstring>(arguments.rbegin(), arguments.rend())), Ok);
-    EXPECT_EQ(std::memcmp(first.data(), OptionTable, sizeof(OptionTable)), 0);
+    EXPECT_EQ(snapshot(), first);
 }
 
 }  // namespace

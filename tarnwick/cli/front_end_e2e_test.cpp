@@ -15,45 +15,47 @@ const std::string kNoParams = "No input params specified, use /? for help";
 const std::string kInvalid = "Invalid input params specified, use /? for help";
 const std::string kDuplicate = "Duplicate input params specified, use /? for help";
 
-const std::string kUsageText = Lines({
-    "Pro/TOOLKIT integration utility",
-    "Usage params:",
-    "/?",
-    "\tDisplays usage help.",
-    "/unregister",
-    "\tUnregisters the Pro/TOOLKIT application.",
-    "/listxtops",
-    "\tOutputs a list of XTOP.EXE application locations. When this setting is present, you must also use /reg, all "
-    "other settings are ignored except /?.",
-    "/name",
-    "\tThe Pro/TOOLKIT application name.",
-    "/startup",
-    "\tThe start up method used to invoke the Pro/TOOLKIT application. Example valid values are 'spawn', 'dll' or "
-    "'java'.",
-    "/fail",
-    "\tSpecifies that host CAD application should close when errors are encountered in the Pro/TOOLKIT application.",
-    "/exec32",
-    "\tThe full path to the 32-bit Pro/TOOLKIT application.",
-    "/exec64",
-    "\tThe full path to the 64-bit Pro/TOOLKIT application.",
-    "/text",
-    "\tThe full path to the text directory the Pro/TOOLKIT application loads resources from.",
-    "/unicode",
-    "\tSpecifies that the Pro/TOOLKIT application should be flagged as using UNICODE encoding. By default, UNICODE "
-    "encoding will not be enabled.",
-    "/delay",
-    "\tSpecifies that the Pro/TOOLKIT application should not be started when the host CAD application starts.",
-    "/desc",
-    "\tA description of the Pro/TOOLKIT application.",
-    "/reg",
-    "\tThe full path of a data file containing the registry keys to use to locate Pro/ENGINEER and Creo loadpoints.",
-    "/spares",
-    "\tThe path of a directory to generate spare Pro/TOOLKIT registry files in. Any existing registry files named "
-    "protkx32.dat or protkx64.dat will be overridden.",
-    "/materials",
-    "\tThe path of a directory that contains material data to install into the host CAD applications. For "
-    "installation only.",
-});
+// One option's two usage lines: its name, then a tab and its description.
+std::string OptionLines(const std::string& name, const std::string& description) {
+    return Lines({name, "\t" + description});
+}
+
+const std::string kUsageText =
+    Lines({"Pro/TOOLKIT integration utility", "Usage params:"}) + OptionLines("/?", "Displays usage help.") +
+    OptionLines("/unregister", "Unregisters the Pro/TOOLKIT application.") +
+    OptionLines(
+        "/listxtops",
+        "Outputs a list of XTOP.EXE application locations. When this setting is present, you must also use /reg, all "
+        "other settings are ignored except /?.") +
+    OptionLines("/name", "The Pro/TOOLKIT application name.") +
+    OptionLines(
+        "/startup",
+        "The start up method used to invoke the Pro/TOOLKIT application. Example valid values are 'spawn', 'dll' or "
+        "'java'.") +
+    OptionLines("/fail",
+                "Specifies that host CAD application should close when errors are encountered in the Pro/TOOLKIT "
+                "application.") +
+    OptionLines("/exec32", "The full path to the 32-bit Pro/TOOLKIT application.") +
+    OptionLines("/exec64", "The full path to the 64-bit Pro/TOOLKIT application.") +
+    OptionLines("/text", "The full path to the text directory the Pro/TOOLKIT application loads resources from.") +
+    OptionLines(
+        "/unicode",
+        "Specifies that the Pro/TOOLKIT application should be flagged as using UNICODE encoding. By default, UNICODE "
+        "encoding will not be enabled.") +
+    OptionLines(
+        "/delay",
+        "Specifies that the Pro/TOOLKIT application should not be started when the host CAD application starts.") +
+    OptionLines("/desc", "A description of the Pro/TOOLKIT application.") +
+    OptionLines("/reg",
+                "The full path of a data file containing the registry keys to use to locate Pro/ENGINEER and Creo "
+                "loadpoints.") +
+    OptionLines(
+        "/spares",
+        "The path of a directory to generate spare Pro/TOOLKIT registry files in. Any existing registry files named "
+        "protkx32.dat or protkx64.dat will be overridden.") +
+    OptionLines("/materials",
+                "The path of a directory that contains material data to install into the host CAD applications. For "
+                "installation only.");
 
 // A registry-key list file naming a key that no machine has, so that the search finds nothing.
 class FrontEndRun : public ::testing::Test {

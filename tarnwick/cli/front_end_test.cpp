@@ -13,7 +13,9 @@ namespace {
 // What the run steps did, in order: printed lines as they are, the operations by name in brackets.
 std::vector<std::wstring> journal;
 
-void RecordLine(const wchar_t* text) { journal.push_back(text); }
+void RecordLine(const wchar_t* text) {
+    journal.push_back(text);
+}
 
 const RunSteps kRecordingSteps{
     RecordLine,
@@ -34,6 +36,7 @@ Outcome RunMain(std::vector<std::wstring> arguments) {
     journal.clear();
     arguments.insert(arguments.begin(), L"tarnwick.exe");
     std::vector<const wchar_t*> pointers;
+    pointers.reserve(arguments.size());
     for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
     int exitCode = TarnwickMain(static_cast<int>(pointers.size()), pointers.data(), kRecordingSteps);
     ResetOptionTable();
@@ -76,8 +79,9 @@ TEST(TarnwickMain, HelpRunPrintsTheUsageTextAndNothingElse) {
     EXPECT_EQ(lines[8], L"/name");
     EXPECT_EQ(lines[9], L"\tThe Pro/TOOLKIT application name.");
     EXPECT_EQ(lines[30], L"/materials");
-    EXPECT_EQ(lines[31], L"\tThe path of a directory that contains material data to install into the host CAD "
-                         L"applications. For installation only.");
+    EXPECT_EQ(lines[31],
+              L"\tThe path of a directory that contains material data to install into the host CAD "
+              L"applications. For installation only.");
     for (int i = 0; i < kOptionCount; ++i) {
         EXPECT_EQ(lines[2 + 2 * i], std::wstring(L"/") + OptionTable[i].optionName);
         EXPECT_EQ(lines[3 + 2 * i], std::wstring(L"\t") + OptionTable[i].helpText);
@@ -87,7 +91,8 @@ TEST(TarnwickMain, HelpRunPrintsTheUsageTextAndNothingElse) {
 TEST(TarnwickMain, ListRunSearchesAndListsWithoutBanner) {
     const Lines steps = {L"[FindLoadpoints]", L"[ListLoadpoints]"};
     for (const std::vector<std::wstring>& arguments :
-         {std::vector<std::wstring>{L"/listxtops", L"/reg:keys.txt"}, {L"/reg", L"/listxtops"},
+         {std::vector<std::wstring>{L"/listxtops", L"/reg:keys.txt"},
+          {L"/reg", L"/listxtops"},
           {L"/listxtops", L"/reg:r", L"/name:App", L"/unregister", L"/exec64:x"}}) {
         Outcome outcome = RunMain(arguments);
         EXPECT_EQ(outcome.exitCode, 0);
@@ -98,9 +103,9 @@ TEST(TarnwickMain, ListRunSearchesAndListsWithoutBanner) {
 TEST(TarnwickMain, RegistrationRunCallsEveryStepInOrderAndEndsWithOne) {
     Outcome outcome = RunMain({L"/name:App", L"/reg:r", L"/exec64:C:\\a.dll", L"/materials:C:\\m"});
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.journal, (Lines{kBannerLine, L"[FindLoadpoints]", L"[ListLoadpoints]",
-                                      L"[UpdateLoadpointRegistryFiles]", L"[WriteSpareRegistryFiles]",
-                                      L"[InstallMaterials]"}));
+    EXPECT_EQ(outcome.journal,
+              (Lines{kBannerLine, L"[FindLoadpoints]", L"[ListLoadpoints]", L"[UpdateLoadpointRegistryFiles]",
+                     L"[WriteSpareRegistryFiles]", L"[InstallMaterials]"}));
 
     Outcome bare = RunMain({L"/reg:r", L"/name:App"});
     EXPECT_EQ(bare.exitCode, 1);

@@ -6,12 +6,9 @@
 
 int wmain(int argumentCount, wchar_t** arguments) {
     const tarnwick::RunSteps steps{
-        tarnwick::ConsoleWriteLine,
-        tarnwick::FindLoadpoints,
-        tarnwick::ListLoadpoints,
-        tarnwick::UpdateLoadpointRegistryFiles,
-        tarnwick::WriteSpareRegistryFiles,
-        tarnwick::InstallMaterials,
+        tarnwick::ConsoleWriteLine,        tarnwick::FindLoadpoints,
+        tarnwick::ListLoadpoints,          tarnwick::UpdateLoadpointRegistryFiles,
+        tarnwick::WriteSpareRegistryFiles, tarnwick::InstallMaterials,
     };
     return tarnwick::TarnwickMain(argumentCount, arguments, steps);
 }

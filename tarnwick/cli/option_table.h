@@ -13,11 +13,11 @@ namespace tarnwick {
 inline constexpr std::size_t kOptionValueCapacity = 260;
 
 struct CommandOption {
-    bool present;                          // set by the parser when the option appeared
-    const wchar_t* optionName;             // the name as typed after the slash
-    bool takesValue;                       // whether ":value" may follow the name
-    wchar_t value[kOptionValueCapacity];   // the text after the colon, NUL-terminated
-    const wchar_t* helpText;               // the usage line printed under the option
+    bool present;                         // set by the parser when the option appeared
+    const wchar_t* optionName;            // the name as typed after the slash
+    bool takesValue;                      // whether ":value" may follow the name
+    wchar_t value[kOptionValueCapacity];  // the text after the colon, NUL-terminated
+    const wchar_t* helpText;              // the usage line printed under the option
 };
 
 inline constexpr int kOptionCount = 15;

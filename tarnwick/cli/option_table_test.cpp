@@ -8,9 +8,9 @@ namespace tarnwick {
 namespace {
 
 TEST(OptionTable, HoldsFifteenOptionsInUsageOrder) {
-    const wchar_t* names[kOptionCount] = {L"?",       L"unregister", L"listxtops", L"name", L"startup",
-                                          L"fail",    L"exec32",     L"exec64",    L"text", L"unicode",
-                                          L"delay",   L"desc",       L"reg",       L"spares", L"materials"};
+    const wchar_t* names[kOptionCount] = {L"?",     L"unregister", L"listxtops", L"name",   L"startup",
+                                          L"fail",  L"exec32",     L"exec64",    L"text",   L"unicode",
+                                          L"delay", L"desc",       L"reg",       L"spares", L"materials"};
     for (int i = 0; i < kOptionCount; ++i) {
         EXPECT_STREQ(OptionTable[i].optionName, names[i]) << i;
         EXPECT_FALSE(OptionTable[i].present) << i;

@@ -20,6 +20,7 @@ protected:
         ResetOptionTable();
         arguments.insert(arguments.begin(), L"tarnwick.exe");
         std::vector<const wchar_t*> pointers;
+        pointers.reserve(arguments.size());
         for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
         EXPECT_EQ(ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), kOptionCount, OptionTable), Ok);
         return ValidateOptions();
@@ -66,8 +67,8 @@ TEST_F(ValidateOptionsTest, OtherOptionsAreNeverExamined) {
 TEST_F(ValidateOptionsTest, RegisteringRefusesValuesThatDoNotFitEightBitFiles) {
     // Every character up to U+00FF is stored as its own byte and is fine.
     const std::wstring latin1 = L"Z\u00FCrich \u00E9t\u00E9 \u00FF\u00A0";
-    EXPECT_TRUE(Valid({L"/name:" + latin1, L"/reg:r", L"/startup:" + latin1, L"/text:" + latin1,
-                       L"/desc:" + latin1, L"/exec32:" + latin1, L"/exec64:" + latin1}));
+    EXPECT_TRUE(Valid({L"/name:" + latin1, L"/reg:r", L"/startup:" + latin1, L"/text:" + latin1, L"/desc:" + latin1,
+                       L"/exec32:" + latin1, L"/exec64:" + latin1}));
 
     for (const wchar_t* option : {L"/name:", L"/startup:", L"/text:", L"/desc:", L"/exec32:", L"/exec64:"}) {
         for (const wchar_t* wide : {L"\u0100", L"Caf\u00E9 \u20AC", L"\u4E2D\u6587", L"\U0001F600"}) {
