@@ -20,6 +20,16 @@ tarnwick=build/windows/tarnwick/tarnwick.exe
 
 echo "== tarnwick /?"
 run "$tarnwick" '/?'
+echo "(exit code $?)"
+
+# Rejected command lines: one message each, exit code 0, nothing else runs.
+for rejected in '/listxtops' '/name:demo_app /reg:keys.txt /NAME:other' '/name=demo_app /reg:keys.txt'; do
+  echo
+  echo "== tarnwick $rejected"
+  # shellcheck disable=SC2086  # split into separate arguments on purpose
+  run "$tarnwick" $rejected
+  echo "(exit code $?)"
+done
 
 # Sample loadpoints in both registry views, their directories on drive C:, and the key list file.
 run cmd /c exit 0 >/dev/null 2>&1   # creates the prefix
@@ -41,4 +51,5 @@ run "$tarnwick" /listxtops "/reg:$keys"
 
 echo
 echo "== tarnwick /name:demo_app /reg:$keys   (the registration run's listing)"
-run "$tarnwick" /name:demo_app "/reg:$keys" || true
+rc=0; run "$tarnwick" /name:demo_app "/reg:$keys" || rc=$?
+echo "(exit code $rc)"
