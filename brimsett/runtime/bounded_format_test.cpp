@@ -1,0 +1,147 @@
+#include "runtime/bounded_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+// UTF-16 literals of the build's own unit type, so both builds run the same cases.
+#if defined(_WIN32)
+#define W(text) L##text
+#else
+#define W(text) u##text
+#endif
+
+namespace brimsett::text {
+namespace {
+
+using Wide = std::basic_string<WideChar>;
+
+TEST(FormatBounded, ConversionsOfThe8BitForm) {
+    char buffer[128];
+    EXPECT_EQ(FormatBounded(buffer, sizeof buffer, "%s|%S|%ls|%hs|%c|%%", "narrow", W("wide"),
+                            W("long"), "short", 'c'),
+              kSuccess);
+    EXPECT_STREQ(buffer, "narrow|wide|long|short|c|%");
+
+    EXPECT_EQ(FormatBounded(buffer, sizeof buffer, "%u %d %x %X %i", 4294967295u, -2147483647 - 1,
+                            0xBEEFu, 0xBEEFu, 42),
+              kSuccess);
+    EXPECT_STREQ(buffer, "4294967295 -2147483648 beef BEEF 42");
+
+    // The error-line form: lowercase hexadecimal without leading zeros.
+    FormatBounded(buffer, sizeof buffer, "Error 0x%x: %s", 0x80070057u, "Failed to get UserSID");
+    EXPECT_STREQ(buffer, "Error 0x80070057: Failed to get UserSID");
+    FormatBounded(buffer, sizeof buffer, "Error 0x%x: %s", 0x7Au, "cut");
+    EXPECT_STREQ(buffer, "Error 0x7a: cut");
+
+    FormatBounded(buffer, sizeof buffer, "Entering %s in %S, version %u.%u.%u.%u", "CreateTempDir",
+                  W("C:\\Temp\\MSI1.tmp"), 1u, 0u, 0u, 0u);
+    EXPECT_STREQ(buffer, "Entering CreateTempDir in C:\\Temp\\MSI1.tmp, version 1.0.0.0");
+}
+
+TEST(FormatBounded, WidthPrecisionLengthAndNull) {
+    char buffer[128];
+    FormatBounded(buffer, sizeof buffer, "[%5s][%-5s][%.2s][%*d][%05u][%.3x][%-4d]", "ab", "ab",
+                  "abcdef", 4, 7, 42u, 10u, -3);
+    EXPECT_STREQ(buffer, "[   ab][ab   ][ab][   7][00042][00a][-3  ]");
+    FormatBounded(buffer, sizeof buffer, "%ld %lu %lld %llx %zu %hd", -5L, 6UL, -7LL,
+                  0x123456789ABCULL, static_cast<std::size_t>(8), 65537);
+    EXPECT_STREQ(buffer, "-5 6 -7 123456789abc 8 1");
+    FormatBounded(buffer, sizeof buffer, "%s %S", static_cast<const char*>(nullptr),
+                  static_cast<const WideChar*>(nullptr));
+    EXPECT_STREQ(buffer, "(null) (null)");
+}
+
+TEST(FormatBounded, UTF16TextInAn8BitLine) {
+    char buffer[32];
+    // U+00E9 keeps its byte; U+20AC and a surrogate pair (U+1F600) each become one "?".
+    FormatBounded(buffer, sizeof buffer, "%S", W("\u00e9\u20ac\U0001F600x"));
+    EXPECT_STREQ(buffer, "\xe9??x");
+    // Precision counts the characters shown.
+    FormatBounded(buffer, sizeof buffer, "[%.2S]", W("\U0001F600ab"));
+    EXPECT_STREQ(buffer, "[?a]");
+}
+
+TEST(FormatBounded, ConversionsOfTheUTF16Form) {
+    WideChar buffer[128];
+    EXPECT_EQ(FormatBounded(buffer, 128, W("CLSID\\%s\\LocalServer32|%S|%hs|%ls|%u|%d|%x|%%"),
+                            W("{1-2}"), "n\xe9", "h", W("l"), 7u, -7, 255u),
+              kSuccess);
+    EXPECT_EQ(Wide(buffer), W("CLSID\\{1-2}\\LocalServer32|n\u00e9|h|l|7|-7|ff|%"));
+    FormatBounded(buffer, 128, W("%sSetup\\Setup.exe /P %s /M %s /LANG en-US"), W("C:\\P\\"),
+                  W("{GUID}"), W("ABC"));
+    EXPECT_EQ(Wide(buffer), W("C:\\P\\Setup\\Setup.exe /P {GUID} /M ABC /LANG en-US"));
+}
+
+TEST(FormatBounded, CapacityRules) {
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(FormatBounded(buffer, 0, "%s", "a"), kInvalidArgument);
+    EXPECT_EQ(buffer[0], 'x');  // nothing written
+    EXPECT_EQ(FormatBounded(buffer, std::size_t{0x80000000u}, "%s", "a"), kInvalidArgument);
+    EXPECT_EQ(buffer[0], 'x');
+
+    EXPECT_EQ(FormatBounded(buffer, 1, "%s", "a"), kTruncated);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_EQ(FormatBounded(buffer, 1, "%s", ""), kSuccess);
+
+    EXPECT_EQ(FormatBounded(buffer, 5, "%s%u", "abc", 4u), kSuccess);  // exactly capacity - 1
+    EXPECT_STREQ(buffer, "abc4");
+    EXPECT_EQ(FormatBounded(buffer, 5, "%s%u", "abc", 45u), kTruncated);  // one over
+    EXPECT_STREQ(buffer, "abc4");
+    EXPECT_EQ(buffer[5], 'x');  // nothing beyond the capacity
+
+    WideChar wide[4] = {W('x'), W('x'), W('x'), W('x')};
+    EXPECT_EQ(FormatBounded(wide, 3, W("%s"), W("ab")), kSuccess);
+    EXPECT_EQ(Wide(wide), W("ab"));
+    EXPECT_EQ(FormatBounded(wide, 3, W("%s"), W("abc")), kTruncated);
+    EXPECT_EQ(Wide(wide), W("ab"));
+    EXPECT_EQ(wide[3], W('x'));
+    EXPECT_EQ(FormatBounded(wide, std::size_t{0x7FFFFFFF} + 1, W("a")), kInvalidArgument);
+    EXPECT_EQ(wide[0], W('a'));
+}
+
+TEST(FormatBounded, MalformedFormatStopsWhereItGoesWrong) {
+    char buffer[32];
+    EXPECT_EQ(FormatBounded(buffer, sizeof buffer, "before %q after %s", "unread"), kTruncated);
+    EXPECT_STREQ(buffer, "before ");
+    EXPECT_EQ(FormatBounded(buffer, sizeof buffer, "ends in %"), kTruncated);
+    EXPECT_STREQ(buffer, "ends in ");
+    EXPECT_EQ(FormatBounded(buffer, sizeof buffer, nullptr), kTruncated);
+    EXPECT_STREQ(buffer, "");
+}
+
+TEST(CopyBounded, CapacityRules) {
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(CopyBounded(buffer, 0, "a"), kInvalidArgument);
+    EXPECT_EQ(CopyBounded(buffer, std::size_t{0x7FFFFFFF} + 1, "a"), kInvalidArgument);
+    EXPECT_EQ(buffer[0], 'x');
+    EXPECT_EQ(CopyBounded(buffer, 1, "a"), kTruncated);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_EQ(CopyBounded(buffer, 1, ""), kSuccess);
+    EXPECT_EQ(CopyBounded(buffer, 4, "abc"), kSuccess);
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(CopyBounded(buffer, 4, "abcd"), kTruncated);
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(CopyBounded(buffer, 5, "%s%d"), kSuccess);  // copied, never read as a format
+    EXPECT_STREQ(buffer, "%s%d");
+    EXPECT_EQ(CopyBounded(buffer, 4, static_cast<const char*>(nullptr)), kInvalidArgument);
+    EXPECT_STREQ(buffer, "");
+
+    // The log name: 31 characters fit a 32-byte field, 32 are cut to their first 31.
+    char name[32];
+    const std::string fits(31, 'n');
+    EXPECT_EQ(CopyBounded(name, 32, fits.c_str()), kSuccess);
+    EXPECT_EQ(std::string(name), fits);
+    EXPECT_EQ(CopyBounded(name, 32, (fits + "X").c_str()), kTruncated);
+    EXPECT_EQ(std::string(name), fits);
+
+    WideChar wide[3];
+    EXPECT_EQ(CopyBounded(wide, 3, W("abc")), kTruncated);
+    EXPECT_EQ(Wide(wide), W("ab"));
+}
+
+}  // namespace
+}  // namespace brimsett::text
