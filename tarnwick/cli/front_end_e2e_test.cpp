@@ -57,6 +57,8 @@ const std::string kUsageText =
                 "The path of a directory that contains material data to install into the host CAD applications. For "
                 "installation only.");
 
+const std::string kRegistrationRunOutput = Lines({kBanner, "No Pro/ENGINEER / Creo loadpoints have been found"});
+
 // A registry-key list file naming a key that no machine has, so that the search finds nothing.
 class FrontEndRun : public ::testing::Test {
 protected:
@@ -145,7 +147,7 @@ TEST_F(FrontEndRun, ListRunPrintsNoBannerAndEndsWithZero) {
     EXPECT_EQ(run.output, "");
 }
 
-// The registration run prints the banner first; the listing's lines follow it.
+// The registration run prints the banner, then the listing, which finds nothing here.
 TEST_F(FrontEndRun, RegistrationRunPrintsTheBannerAndEndsWithOne) {
     for (const std::vector<std::wstring>& arguments : {
              std::vector<std::wstring>{L"/name:App", RegOption()},
@@ -154,9 +156,7 @@ TEST_F(FrontEndRun, RegistrationRunPrintsTheBannerAndEndsWithOne) {
          }) {
         RunResult run = RunTarnwick(arguments);
         EXPECT_EQ(run.exitCode, 1u);
-        EXPECT_EQ(run.output.substr(0, kBanner.size() + 2), kBanner + "\r\n");
-        EXPECT_EQ(run.output.find("Usage params:"), std::string::npos);
-        EXPECT_EQ(run.output.find("input params"), std::string::npos);
+        EXPECT_EQ(run.output, kRegistrationRunOutput);
     }
 }
 
@@ -165,7 +165,7 @@ TEST_F(FrontEndRun, NonAsciiArgumentsReachTheProgramWhole) {
     RunResult run = RunTarnwick({L"/name:Z\u00FCrich \u00E9t\u00E9", RegOption(), L"/desc:\u00A9 \u00FF",
                                  L"/exec64:C:\\Program Files\\Caf\u00E9\\app.dll"});
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.output.substr(0, kBanner.size() + 2), kBanner + "\r\n");
+    EXPECT_EQ(run.output, kRegistrationRunOutput);
 
     // Anything above U+00FF in a value written into the registry files is refused.
     for (std::wstring option : {L"/name:\u540D\u524D", L"/exec32:C:\\\u0100.dll", L"/text:\U0001F600"}) {
@@ -179,7 +179,7 @@ TEST_F(FrontEndRun, NonAsciiArgumentsReachTheProgramWhole) {
     // Unregistering writes nothing into the files, so any name is accepted.
     run = RunTarnwick({L"/name:\u540D\u524D", RegOption(), L"/unregister"});
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.output.substr(0, kBanner.size() + 2), kBanner + "\r\n");
+    EXPECT_EQ(run.output, kRegistrationRunOutput);
 
     // A key-list path with non-ASCII characters is a path like any other.
     TempDir wide;

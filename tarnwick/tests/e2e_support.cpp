@@ -25,8 +25,10 @@ std::wstring QuoteArgument(const std::wstring& argument) {
             ++backslashes;
             continue;
         }
-        if (c == L'"') quoted.append(backslashes * 2 + 1, L'\\');
-        else quoted.append(backslashes, L'\\');
+        if (c == L'"')
+            quoted.append(backslashes * 2 + 1, L'\\');
+        else
+            quoted.append(backslashes, L'\\');
         backslashes = 0;
         quoted.push_back(c);
     }
@@ -44,8 +46,10 @@ void RemoveTree(const std::wstring& directory) {
             if (name == L"." || name == L"..") continue;
             std::wstring full = directory + L"\\" + name;
             SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-            else DeleteFileW(full.c_str());
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileW(full.c_str());
         } while (FindNextFileW(find, &data));
         FindClose(find);
     }
@@ -55,8 +59,12 @@ void RemoveTree(const std::wstring& directory) {
 }  // namespace
 
 RunResult RunTarnwick(const std::vector<std::wstring>& arguments) {
+    return RunProgram(L"tarnwick.exe", arguments);
+}
+
+RunResult RunProgram(const std::wstring& exeName, const std::vector<std::wstring>& arguments) {
     RunResult result;
-    std::wstring exe = ExeDirectory() + L"tarnwick.exe";
+    std::wstring exe = ExeDirectory() + exeName;
     std::wstring commandLine = QuoteArgument(exe);
     for (const std::wstring& argument : arguments) commandLine += L" " + QuoteArgument(argument);
 

@@ -15,6 +15,9 @@ struct RunResult {
 // runtime library's argument splitting expects, and waits for it to end.
 RunResult RunTarnwick(const std::vector<std::wstring>& arguments);
 
+// The same for another program built next to the test program.
+RunResult RunProgram(const std::wstring& exeName, const std::vector<std::wstring>& arguments);
+
 // Joins lines with CR LF after each, as the program's text-mode output shows them.
 std::string Lines(const std::vector<std::string>& lines);
 
