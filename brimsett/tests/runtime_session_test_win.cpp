@@ -308,5 +308,44 @@ TEST_F(RuntimeSession, WritePropertyPassesAnEmptyValueAndRejectsAnEmptyName) {
     EXPECT_EQ(session.GetProperty(L"PROBE_WRITTEN"), L"written \u00e9");
 }
 
+TEST_F(RuntimeSession, UnreadableVersionFailsTheInitialisationWithItsLine) {
+    Package package = ProbePackage({{L"LOGVERBOSE", L"1"}});
+    package.dllPath = PathBesideTestProgram(L"brimsett_probe_unversioned.dll");
+    InstallerSession session(package);
+    ASSERT_TRUE(session.ok()) << Narrow(session.error());
+    EXPECT_EQ(session.DoAction(L"Entry"), 1603u);
+    Lines lines = session.LinesOf(L"RuntimeProbe");
+    ASSERT_EQ(lines.size(), 1u) << "the probe did not run, or went on after the failure";
+    // The code is the platform's converted status for a file without a version resource.
+    const std::wstring message = L": Failed to get file version of custom action dll";
+    EXPECT_EQ(lines[0].rfind(L"RuntimeProbe:  Error 0x8007", 0), 0u) << Narrow(lines[0]);
+    EXPECT_EQ(lines[0].substr(lines[0].size() - message.size()), message) << Narrow(lines[0]);
+    EXPECT_EQ(session.GetProperty(L"PROBE_MODULE_PATH"), L"");
+}
+
+// Wine unloads the DLL after every custom action; loading it into the test program and calling
+// its export with the session's own handle keeps it loaded, as a Windows host process may.
+TEST_F(RuntimeSession, VerboseDecisionIsMadeOncePerLoadedLibrary) {
+    InstallerSession session(ProbePackage({{L"LOGVERBOSE", L"1"}}));
+    ASSERT_TRUE(session.ok()) << Narrow(session.error());
+    HMODULE probe = LoadLibraryW(PathBesideTestProgram(L"brimsett_probe.dll").c_str());
+    ASSERT_NE(probe, nullptr);
+    using Export = UINT(__stdcall*)(MSIHANDLE);
+    auto entry = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeEntry")));
+    ASSERT_NE(entry, nullptr);
+
+    EXPECT_EQ(entry(session.handle()), 0u);
+    EXPECT_EQ(MarkEntry(session.LinesOf(L"RuntimeProbe")), kVerboseOn);
+
+    // The properties now say off, but the library keeps its decision and publishes it again.
+    session.SetProperty(L"LOGVERBOSE", L"");
+    RemoveAtom(kVerboseAtom);
+    session.ClearMessages();
+    EXPECT_EQ(entry(session.handle()), 0u);
+    EXPECT_EQ(MarkEntry(session.LinesOf(L"RuntimeProbe")), kVerboseOn);
+    EXPECT_TRUE(AtomExists(kVerboseAtom));
+    FreeLibrary(probe);
+}
+
 }  // namespace
 }  // namespace brimsett_test
