@@ -78,4 +78,34 @@ std::string Narrow(const std::wstring& wide) {
     return narrow;
 }
 
+ThrowawayLoadpointKeys::ThrowawayLoadpointKeys() {
+    static unsigned counter = 0;
+    wchar_t name[64];
+    (void)std::swprintf(name, 64, L"SOFTWARE\\TarnwickTest%lu_%u", GetCurrentProcessId(), ++counter);
+    path_ = name;
+}
+
+ThrowawayLoadpointKeys::~ThrowawayLoadpointKeys() {
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        HKEY software = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | view, &software) != ERROR_SUCCESS)
+            continue;
+        RegDeleteTreeW(software, path_.substr(9).c_str());
+        RegCloseKey(software);
+    }
+}
+
+bool ThrowawayLoadpointKeys::Add(REGSAM view, const std::wstring& installation, const std::wstring& directory) {
+    HKEY key = nullptr;
+    const std::wstring path = path_ + L"\\" + installation;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const LONG status = RegSetValueExW(key, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
+                                       static_cast<DWORD>((directory.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
 }  // namespace tarnwick::test

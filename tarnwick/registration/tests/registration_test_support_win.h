@@ -35,4 +35,24 @@ std::wstring MakeLoadpoint(const std::wstring& root, const std::wstring& name, b
 
 std::string Narrow(const std::wstring& wide);
 
+// A registry key of its own under HKLM\SOFTWARE, in both registry views, whose subkeys carry
+// InstallDir values as a CAD application's installations would. Deleted in both views when the
+// object goes away.
+class ThrowawayLoadpointKeys {
+public:
+    ThrowawayLoadpointKeys();
+    ~ThrowawayLoadpointKeys();
+    ThrowawayLoadpointKeys(const ThrowawayLoadpointKeys&) = delete;
+    ThrowawayLoadpointKeys& operator=(const ThrowawayLoadpointKeys&) = delete;
+
+    // Adds subkey `installation` with InstallDir = `directory` in the view given by `view`
+    // (KEY_WOW64_32KEY or KEY_WOW64_64KEY).
+    bool Add(REGSAM view, const std::wstring& installation, const std::wstring& directory);
+    // The key's path below HKEY_LOCAL_MACHINE, as a line of the registry-key list file.
+    const std::wstring& path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
 }  // namespace tarnwick::test
