@@ -1,5 +1,6 @@
 #include "registration/registry_file.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace tarnwick {
@@ -31,40 +32,105 @@ bool IsNameLineOf(std::string_view trimmedLine, std::string_view trimmedName) {
     return TrimBlanks(trimmedLine.substr(4)) == trimmedName;
 }
 
-}  // namespace
+// The first line feed in [from, end), or end. Eight bytes at a time: the C library's search is
+// not fast everywhere this program runs.
+const char* FindLineFeed(const char* from, const char* end) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    constexpr std::uint64_t kFeeds = kOnes * static_cast<unsigned char>('\n');
+    while (end - from >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, from, sizeof(word));
+        const std::uint64_t x = word ^ kFeeds;  // a zero byte where a line feed was
+        if (((x - kOnes) & ~x & kHighs) != 0) break;
+        from += 8;
+    }
+    while (from != end && *from != '\n') ++from;
+    return from;
+}
 
-RegistryFileLines SplitRegistryFileLines(std::string_view bytes) {
-    RegistryFileLines lines;
-    const char* const begin = bytes.data();
-    const char* const end = begin + bytes.size();
-    const char* start = begin;
+// Calls `visit` with every line of `bytes`, by the read rules.
+template <typename Visit>
+void ForEachLine(std::string_view bytes, Visit&& visit) {
+    const char* const end = bytes.data() + bytes.size();
+    const char* start = bytes.data();
     for (;;) {
-        const char* feed =
-            start == end ? nullptr
-                         : static_cast<const char*>(std::memchr(start, '\n', static_cast<std::size_t>(end - start)));
-        if (feed == nullptr) {
-            lines.emplace_back(start, static_cast<std::size_t>(end - start));
-            return lines;
+        const char* feed = FindLineFeed(start, end);
+        if (feed == end) {
+            visit(std::string_view(start, static_cast<std::size_t>(end - start)));
+            return;
         }
         const char* lineEnd = (feed > start && feed[-1] == '\r') ? feed - 1 : feed;
-        lines.emplace_back(start, static_cast<std::size_t>(lineEnd - start));
+        visit(std::string_view(start, static_cast<std::size_t>(lineEnd - start)));
         start = feed + 1;
     }
 }
 
-std::string SerializeRegistryFileLines(const RegistryFileLines& lines) {
+// Writes lines by the write rules: CR LF after each, a run of empty lines as one. Lines that
+// follow one another in `source` with CR LF between them are copied as one piece, separators
+// included: the bytes are the same, and a large file costs few copies.
+class LineWriter {
+public:
+    LineWriter(std::size_t expectedSize, std::string_view source)
+        : sourceBegin_(reinterpret_cast<std::uintptr_t>(source.data())), sourceEnd_(sourceBegin_ + source.size()) {
+        bytes_.reserve(expectedSize);
+    }
+
+    void Put(std::string_view line) {
+        if (line.empty() && lastWasEmpty_) return;
+        lastWasEmpty_ = line.empty();
+        const auto at = reinterpret_cast<std::uintptr_t>(line.data());
+        const bool inSource = sourceEnd_ != sourceBegin_ && at >= sourceBegin_ && at + line.size() <= sourceEnd_;
+        if (inSource && runBegin_ != nullptr && at == reinterpret_cast<std::uintptr_t>(runEnd_) + 2 &&
+            runEnd_[0] == '\r' && runEnd_[1] == '\n') {
+            runEnd_ = line.data() + line.size();
+            return;
+        }
+        FlushRun();
+        if (inSource) {
+            runBegin_ = line.data();
+            runEnd_ = line.data() + line.size();
+            return;
+        }
+        bytes_.append(line);
+        bytes_.append("\r\n", 2);
+    }
+
+    std::string Finish() {
+        FlushRun();
+        return std::move(bytes_);
+    }
+
+private:
+    void FlushRun() {
+        if (runBegin_ == nullptr) return;
+        bytes_.append(runBegin_, static_cast<std::size_t>(runEnd_ - runBegin_));
+        bytes_.append("\r\n", 2);
+        runBegin_ = runEnd_ = nullptr;
+    }
+
+    std::string bytes_;
+    std::uintptr_t sourceBegin_;
+    std::uintptr_t sourceEnd_;
+    const char* runBegin_ = nullptr;  // a pending run of source bytes, written with a final CR LF
+    const char* runEnd_ = nullptr;
+    bool lastWasEmpty_ = false;
+};
+
+}  // namespace
+
+RegistryFileLines SplitRegistryFileLines(std::string_view bytes) {
+    RegistryFileLines lines;
+    ForEachLine(bytes, [&](std::string_view line) { lines.push_back(line); });
+    return lines;
+}
+
+std::string SerializeRegistryFileLines(const RegistryFileLines& lines, std::string_view source) {
     std::size_t size = 0;
     for (std::string_view line : lines) size += line.size() + 2;
-    std::string bytes;
-    bytes.reserve(size);
-    bool lastWasEmpty = false;
-    for (std::string_view line : lines) {
-        if (line.empty() && lastWasEmpty) continue;
-        lastWasEmpty = line.empty();
-        bytes.append(line);
-        bytes.append("\r\n", 2);
-    }
-    return bytes;
+    LineWriter writer(size, source);
+    for (std::string_view line : lines) writer.Put(line);
+    return writer.Finish();
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -104,22 +170,43 @@ void AppendApplicationEntry(RegistryFileLines& lines, const std::vector<std::str
 
 std::optional<std::string> MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
                                              const std::vector<std::string>* entry) {
-    // An absent file reads as no lines at all; an empty one as one empty line. Both give the same
-    // bytes once an entry (led by its empty line) is appended.
-    RegistryFileLines lines;
-    if (existing) lines = SplitRegistryFileLines(*existing);
-    const bool found = RemoveApplicationEntries(lines, name);
-    if (entry == nullptr) {
-        if (!found) return std::nullopt;
-        return SerializeRegistryFileLines(lines);
+    // One pass over the file's lines, without a line list: the same rules as
+    // RemoveApplicationEntries, the kept lines going straight to the writer. An absent file has
+    // no lines at all; an empty one has one empty line. Both give the same bytes once an entry
+    // (led by its empty line) is appended.
+    const std::string_view source = existing.value_or(std::string_view());
+    std::size_t entrySize = 0;
+    if (entry != nullptr) {
+        for (const std::string& line : *entry) entrySize += line.size() + 2;
     }
-    // The removal's rewrite, read back, gives the kept lines again (collapsed, which the final
-    // rewrite does anyway) followed by the empty line after the last line feed: so one rewrite of
-    // kept lines, that empty line and the entry gives the bytes of the two rewrites.
-    if (found) lines.emplace_back();
-    AppendApplicationEntry(lines, *entry);
-    std::string merged = SerializeRegistryFileLines(lines);
-    if (existing && merged == *existing) return std::nullopt;
+    LineWriter writer(source.size() + entrySize + 2, source);
+    const std::string_view trimmedName = TrimBlanks(name);
+    bool skipping = false;
+    bool found = false;
+    if (existing) {
+        ForEachLine(source, [&](std::string_view line) {
+            if (skipping) {
+                if (IsEndLine(line)) skipping = false;
+                return;
+            }
+            const std::string_view trimmed = TrimBlanks(line);
+            if (!trimmed.empty() && IsNameLineOf(trimmed, trimmedName)) {
+                skipping = found = true;
+                return;
+            }
+            writer.Put(line);
+        });
+    }
+    if (entry == nullptr && !found) return std::nullopt;
+    if (entry != nullptr) {
+        // The removal's rewrite, read back, gives the kept lines again (collapsed, which the
+        // final rewrite does anyway) followed by the empty line after the last line feed: so one
+        // rewrite of kept lines, that empty line and the entry gives the bytes of the two.
+        if (found) writer.Put(std::string_view());
+        for (const std::string& line : *entry) writer.Put(line);
+    }
+    std::string merged = writer.Finish();
+    if (entry != nullptr && existing && merged == *existing) return std::nullopt;
     return merged;
 }
 

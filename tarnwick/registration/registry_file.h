@@ -27,8 +27,9 @@ using RegistryFileLines = std::vector<std::string_view>;
 // Splits the bytes of a registry file into its lines by the read rules above.
 RegistryFileLines SplitRegistryFileLines(std::string_view bytes);
 
-// The bytes that writing `lines` produces: CR LF after every line, empty runs collapsed.
-std::string SerializeRegistryFileLines(const RegistryFileLines& lines);
+// The bytes that writing `lines` produces: CR LF after every line, empty runs collapsed. `source`
+// may name the bytes that the lines were split from, which lets long stretches be copied whole.
+std::string SerializeRegistryFileLines(const RegistryFileLines& lines, std::string_view source = {});
 
 // `text` without its leading and trailing spaces and tabs; no other character is blank.
 std::string_view TrimBlanks(std::string_view text);

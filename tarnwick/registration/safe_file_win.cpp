@@ -92,10 +92,10 @@ FileReadState ReadWholeFileT(const std::basic_string<Char>& path, std::string& b
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > 0x3FFFFFFF) {
         return FileReadState::kUnreadable;
     }
+    // Read what the size promises; should the file turn out shorter, what was there is what counts.
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
     std::size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size()) bytes.resize(bytes.size() + 4096);  // the file grew meanwhile
+    while (filled < bytes.size()) {
         DWORD got = 0;
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 24));
         if (!ReadFile(file.get(), bytes.data() + filled, want, &got, nullptr)) {
@@ -152,12 +152,14 @@ bool ReplaceFileContentsT(const std::basic_string<Char>& path, std::string_view 
     }
     FileHandle file(created);
     if (!file.valid()) return false;
-    bool ok = WriteAll<Char>(file.get(), bytes) && FlushFileBuffers(file.get());
+    bool ok = WriteAll<Char>(file.get(), bytes);
     ok = file.Close() && ok;
-    // The new file takes over the old one's attributes (hidden, system, archive and the like).
-    constexpr DWORD kKept =
-        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    if (ok && exists && (attributes & kKept) != 0) ok = SetAttributes(temporary.c_str(), attributes & kKept) != 0;
+    // The new file takes over the old one's hidden and system marks (a new file is marked for
+    // archiving anyway).
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (ok && exists && (attributes & kKept) != 0) {
+        ok = SetAttributes(temporary.c_str(), (attributes & kKept) | FILE_ATTRIBUTE_ARCHIVE) != 0;
+    }
     if (ok) ok = Move(temporary.c_str(), path.c_str(), exists ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
     if (!ok) Delete(temporary.c_str());
     return ok;

@@ -1,0 +1,138 @@
+// Benchmark under Wine: a registration into many loadpoints (half in each loadpoint list) with
+// protk.dat files of a given size, against a plain program that reads and rewrites the same files
+// once; and the process's peak working set during the registration.
+//
+// Usage: tarnwick_registration_bench [LOADPOINTS_PER_VIEW [FILE_KB [ROUNDS]]]   (default 100 100 5)
+#include <psapi.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "bench_data.h"
+#include "cli/option_table.h"
+#include "discovery/loadpoints.h"
+#include "registration/registration.h"
+#include "registration/registry_file.h"
+
+namespace {
+
+double Now() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// The yardstick: read each file whole and write it back once.
+void ReadAndRewrite(const std::vector<std::string>& files) {
+    std::string bytes;
+    for (const std::string& path : files) {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        bytes.resize(GetFileSize(file, nullptr));
+        DWORD got = 0;
+        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+        CloseHandle(file);
+        WriteBytes(path, bytes);
+    }
+}
+
+void SetOption(int index, const wchar_t* value) {
+    tarnwick::OptionTable[index].present = true;
+    std::wcsncpy(tarnwick::OptionTable[index].value, value, tarnwick::kOptionValueCapacity - 1);
+}
+
+SIZE_T PeakWorkingSet() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.PeakWorkingSetSize;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int perView = argc > 1 ? std::atoi(argv[1]) : 100;
+    const int fileKb = argc > 2 ? std::atoi(argv[2]) : 100;
+    const int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
+
+    char base[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, base);
+    const std::string root = std::string(base) + "tw_registration_bench_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(root.c_str(), nullptr);
+    const std::string original = tarnwick::bench::MakeRegistryFile(static_cast<std::size_t>(fileKb) * 2,
+                                                                   static_cast<std::size_t>(fileKb) * 1024);
+    std::vector<std::string> files;
+    for (int view = 0; view < 2; ++view) {
+        for (int i = 0; i < perView; ++i) {
+            const std::string loadpoint = root + "\\lp" + std::to_string(view) + "_" + std::to_string(i);
+            CreateDirectoryA(loadpoint.c_str(), nullptr);
+            CreateDirectoryA((loadpoint + "\\text").c_str(), nullptr);
+            (view == 0 ? tarnwick::LoadpointList32 : tarnwick::LoadpointList64).push_back(loadpoint);
+            files.push_back(loadpoint + "\\text\\protk.dat");
+        }
+    }
+    std::sort(tarnwick::LoadpointList32.begin(), tarnwick::LoadpointList32.end());
+    std::sort(tarnwick::LoadpointList64.begin(), tarnwick::LoadpointList64.end());
+    SetOption(tarnwick::kOptName, L"BenchApp");
+    SetOption(tarnwick::kOptStartup, L"dll");
+    SetOption(tarnwick::kOptExec32, L"C:\\new\\x86\\bench.dll");
+    SetOption(tarnwick::kOptExec64, L"C:\\new\\x64\\bench.dll");
+
+    std::vector<double> plain, registration, compute;
+    const SIZE_T peakBefore = PeakWorkingSet();
+    for (int round = 0; round < rounds; ++round) {
+        for (const std::string& path : files) WriteBytes(path, original);
+        double start = Now();
+        ReadAndRewrite(files);
+        plain.push_back(Now() - start);
+        for (const std::string& path : files) WriteBytes(path, original);
+        start = Now();
+        tarnwick::UpdateLoadpointRegistryFiles();
+        registration.push_back(Now() - start);
+        start = Now();
+        std::size_t total = 0;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            total += tarnwick::MergeRegistryFile(std::string_view(original), "BenchApp", &tarnwick::bench::kBenchEntry)
+                         ->size();
+        }
+        compute.push_back(Now() - start);
+        if (total == 0) return 1;
+    }
+    const SIZE_T peakAfter = PeakWorkingSet();
+
+    std::printf("%zu loadpoints (%d per view), protk.dat of %zu bytes each, %d rounds\n", files.size(), perView,
+                original.size(), rounds);
+    std::printf("read+rewrite once:       median %.1f ms\n", Median(plain) * 1e3);
+    std::printf("UpdateLoadpointRegistryFiles: median %.1f ms\n", Median(registration) * 1e3);
+    std::printf("of which merging in memory: median %.1f ms\n", Median(compute) * 1e3);
+    std::printf("ratio (medians): %.2f  (target: within 2.5)\n", Median(registration) / Median(plain));
+    std::printf("peak working set growth over the runs: %lu KB (file: %zu KB)\n",
+                static_cast<unsigned long>((peakAfter - peakBefore) / 1024), original.size() / 1024);
+
+    for (const std::string& path : files) {
+        DeleteFileA(path.c_str());
+        const std::string text = path.substr(0, path.size() - 10);
+        RemoveDirectoryA(text.c_str());
+        RemoveDirectoryA(text.substr(0, text.size() - 5).c_str());
+    }
+    RemoveDirectoryA(root.c_str());
+    return 0;
+}
