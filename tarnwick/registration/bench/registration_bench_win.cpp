@@ -3,8 +3,9 @@
 // once; and the process's peak working set during the registration.
 //
 // Usage: tarnwick_registration_bench [LOADPOINTS_PER_VIEW [FILE_KB [ROUNDS]]]   (default 100 100 5)
-#include <psapi.h>
 #include <windows.h>
+
+#include <psapi.h>  // after windows.h, which it needs
 
 #include <algorithm>
 #include <cstdio>
