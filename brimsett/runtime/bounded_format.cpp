@@ -13,8 +13,10 @@ public:
     Sink(Unit* buffer, std::size_t capacity) : buffer_(buffer), limit_(capacity - 1) {}
 
     void Put(Unit unit) {
-        if (written_ < limit_) buffer_[written_++] = unit;
-        else cut_ = true;
+        if (written_ < limit_)
+            buffer_[written_++] = unit;
+        else
+            cut_ = true;
     }
     void Repeat(Unit unit, std::size_t count) {
         for (std::size_t i = 0; i < count && !cut_; ++i) Put(unit);
@@ -33,9 +35,15 @@ private:
 };
 
 // One unit of a string argument turned into the output's width.
-inline char ToNarrow(char unit) { return unit; }
-inline WideChar ToWide(char unit) { return static_cast<WideChar>(static_cast<unsigned char>(unit)); }
-inline WideChar ToWide(WideChar unit) { return unit; }
+inline char ToNarrow(char unit) {
+    return unit;
+}
+inline WideChar ToWide(char unit) {
+    return static_cast<WideChar>(static_cast<unsigned char>(unit));
+}
+inline WideChar ToWide(WideChar unit) {
+    return unit;
+}
 
 // Counts the characters of a string argument as the output will show them (at most `limit`).
 template <typename Source, typename Unit>
@@ -71,8 +79,8 @@ void PutString(Sink<Unit>& sink, const Source* text, std::size_t count) {
 }
 
 template <typename Unit, typename Source>
-void FormatString(Sink<Unit>& sink, const Source* text, bool leftJustify, std::size_t width,
-                  bool hasPrecision, std::size_t precision) {
+void FormatString(Sink<Unit>& sink, const Source* text, bool leftJustify, std::size_t width, bool hasPrecision,
+                  std::size_t precision) {
     static const Source kNull[] = {Source('('), Source('n'), Source('u'), Source('l'),
                                    Source('l'), Source(')'), Source(0)};
     if (text == nullptr) text = kNull;
@@ -89,13 +97,15 @@ struct Number {
 };
 
 template <typename Unit>
-void FormatNumber(Sink<Unit>& sink, Number number, unsigned base, bool upper, bool leftJustify,
-                  bool zeroPad, std::size_t width, bool hasPrecision, std::size_t precision) {
+void FormatNumber(Sink<Unit>& sink, Number number, bool hexadecimal, bool upper, bool leftJustify, bool zeroPad,
+                  std::size_t width, bool hasPrecision, std::size_t precision) {
     char digits[24];
     std::size_t count = 0;
     const char* alphabet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    const std::uint64_t base = hexadecimal ? 16 : 10;
     std::uint64_t value = number.magnitude;
     while (value != 0) {
+        // cppcheck-suppress zerodivcond ; base is 10 or 16
         digits[count++] = alphabet[value % base];
         value /= base;
     }
@@ -133,9 +143,12 @@ FailureCode Format(Unit* buffer, std::size_t capacity, const Unit* format, va_li
         bool leftJustify = false;
         bool zeroPad = false;
         for (;; ++at) {
-            if (*at == Unit('-')) leftJustify = true;
-            else if (*at == Unit('0')) zeroPad = true;
-            else break;
+            if (*at == Unit('-'))
+                leftJustify = true;
+            else if (*at == Unit('0'))
+                zeroPad = true;
+            else
+                break;
         }
         std::size_t width = 0;
         if (*at == Unit('*')) {
@@ -161,8 +174,10 @@ FailureCode Format(Unit* buffer, std::size_t capacity, const Unit* format, va_li
             ++at;
             if (*at == Unit('*')) {
                 int given = va_arg(args, int);
-                if (given < 0) hasPrecision = false;  // a negative precision is taken as none
-                else precision = static_cast<std::size_t>(given);
+                if (given < 0)
+                    hasPrecision = false;  // a negative precision is taken as none
+                else
+                    precision = static_cast<std::size_t>(given);
                 ++at;
             } else {
                 while (*at >= Unit('0') && *at <= Unit('9')) {
@@ -200,35 +215,37 @@ FailureCode Format(Unit* buffer, std::size_t capacity, const Unit* format, va_li
                 break;
             case 's':
             case 'S': {
-                bool narrow = length == Length::Short    ? true
-                              : length == Length::Long   ? false
+                bool narrow = length == Length::Short   ? true
+                              : length == Length::Long  ? false
                               : conversion == Unit('s') ? kOwnWidthIsNarrow
-                                                         : !kOwnWidthIsNarrow;
-                if (narrow) {
-                    FormatString(sink, va_arg(args, const char*), leftJustify, width, hasPrecision,
-                                 precision);
+                                                        : !kOwnWidthIsNarrow;
+                if (narrow) {  // NOLINT(bugprone-branch-clone): the branches read different types
+                    FormatString(sink, va_arg(args, const char*), leftJustify, width, hasPrecision, precision);
                 } else {
-                    FormatString(sink, va_arg(args, const WideChar*), leftJustify, width,
-                                 hasPrecision, precision);
+                    FormatString(sink, va_arg(args, const WideChar*), leftJustify, width, hasPrecision, precision);
                 }
                 break;
             }
             case 'c':
             case 'C': {
-                bool narrow = length == Length::Short    ? true
-                              : length == Length::Long   ? false
+                bool narrow = length == Length::Short   ? true
+                              : length == Length::Long  ? false
                               : conversion == Unit('c') ? kOwnWidthIsNarrow
-                                                         : !kOwnWidthIsNarrow;
+                                                        : !kOwnWidthIsNarrow;
                 int promoted = va_arg(args, int);
                 if (narrow) {
                     const char text[2] = {static_cast<char>(promoted), '\0'};
                     // A character is shown even when it is the terminator's value.
-                    if (text[0] == '\0') sink.Put(Unit(0));
-                    else FormatString(sink, text, leftJustify, width, false, 0);
+                    if (text[0] == '\0')
+                        sink.Put(Unit(0));
+                    else
+                        FormatString(sink, text, leftJustify, width, false, 0);
                 } else {
                     const WideChar text[2] = {static_cast<WideChar>(promoted), WideChar(0)};
-                    if (text[0] == WideChar(0)) sink.Put(Unit(0));
-                    else FormatString(sink, text, leftJustify, width, false, 0);
+                    if (text[0] == WideChar(0))
+                        sink.Put(Unit(0));
+                    else
+                        FormatString(sink, text, leftJustify, width, false, 0);
                 }
                 break;
             }
@@ -236,18 +253,27 @@ FailureCode Format(Unit* buffer, std::size_t capacity, const Unit* format, va_li
             case 'i': {
                 long long value;
                 switch (length) {
-                    case Length::Short: value = static_cast<short>(va_arg(args, int)); break;
-                    case Length::Long: value = va_arg(args, long); break;
-                    case Length::LongLong: value = va_arg(args, long long); break;
-                    case Length::Size: value = static_cast<long long>(va_arg(args, std::size_t)); break;
-                    default: value = va_arg(args, int); break;
+                    case Length::Short:
+                        value = static_cast<short>(va_arg(args, int));
+                        break;
+                    case Length::Long:
+                        value = va_arg(args, long);
+                        break;
+                    case Length::LongLong:
+                        value = va_arg(args, long long);
+                        break;
+                    case Length::Size:
+                        value = static_cast<long long>(va_arg(args, std::size_t));
+                        break;
+                    default:
+                        value = va_arg(args, int);
+                        break;
                 }
                 Number number;
                 number.negative = value < 0;
-                number.magnitude = number.negative ? 0 - static_cast<std::uint64_t>(value)
-                                                   : static_cast<std::uint64_t>(value);
-                FormatNumber(sink, number, 10, false, leftJustify, zeroPad, width, hasPrecision,
-                             precision);
+                number.magnitude =
+                    number.negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+                FormatNumber(sink, number, false, false, leftJustify, zeroPad, width, hasPrecision, precision);
                 break;
             }
             case 'u':
@@ -258,13 +284,20 @@ FailureCode Format(Unit* buffer, std::size_t capacity, const Unit* format, va_li
                     case Length::Short:
                         number.magnitude = static_cast<unsigned short>(va_arg(args, unsigned));
                         break;
-                    case Length::Long: number.magnitude = va_arg(args, unsigned long); break;
-                    case Length::LongLong: number.magnitude = va_arg(args, unsigned long long); break;
-                    case Length::Size: number.magnitude = va_arg(args, std::size_t); break;
-                    default: number.magnitude = va_arg(args, unsigned); break;
+                    case Length::Long:
+                        number.magnitude = va_arg(args, unsigned long);
+                        break;
+                    case Length::LongLong:
+                        number.magnitude = va_arg(args, unsigned long long);
+                        break;
+                    case Length::Size:
+                        number.magnitude = va_arg(args, std::size_t);
+                        break;
+                    default:
+                        number.magnitude = va_arg(args, unsigned);
+                        break;
                 }
-                unsigned base = conversion == Unit('u') ? 10 : 16;
-                FormatNumber(sink, number, base, conversion == Unit('X'), leftJustify, zeroPad,
+                FormatNumber(sink, number, conversion != Unit('u'), conversion == Unit('X'), leftJustify, zeroPad,
                              width, hasPrecision, precision);
                 break;
             }
@@ -298,12 +331,11 @@ FailureCode FormatBoundedV(char* buffer, std::size_t capacity, const char* forma
     return Format(buffer, capacity, format, args);
 }
 
-FailureCode FormatBoundedV(WideChar* buffer, std::size_t capacity, const WideChar* format,
-                           va_list args) {
+FailureCode FormatBoundedV(WideChar* buffer, std::size_t capacity, const WideChar* format, va_list args) {
     return Format(buffer, capacity, format, args);
 }
 
-FailureCode FormatBounded(char* buffer, std::size_t capacity, const char* format, ...) {
+FailureCode FormatBounded(char* buffer, std::size_t capacity, const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
     va_list args;
     va_start(args, format);
     FailureCode result = Format(buffer, capacity, format, args);
@@ -311,7 +343,8 @@ FailureCode FormatBounded(char* buffer, std::size_t capacity, const char* format
     return result;
 }
 
-FailureCode FormatBounded(WideChar* buffer, std::size_t capacity, const WideChar* format, ...) {
+FailureCode FormatBounded(WideChar* buffer, std::size_t capacity, const WideChar* format,  // NOLINT(cert-dcl50-cpp)
+                          ...) {
     va_list args;
     va_start(args, format);
     FailureCode result = Format(buffer, capacity, format, args);

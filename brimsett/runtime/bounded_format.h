@@ -41,8 +41,7 @@ inline constexpr std::size_t kMaxCapacity = 0x7FFFFFFF;
 //   far (cut to capacity - 1) and a terminator, kTruncated;
 // - otherwise kSuccess (a text of exactly capacity - 1 characters fits).
 FailureCode FormatBoundedV(char* buffer, std::size_t capacity, const char* format, va_list args);
-FailureCode FormatBoundedV(WideChar* buffer, std::size_t capacity, const WideChar* format,
-                           va_list args);
+FailureCode FormatBoundedV(WideChar* buffer, std::size_t capacity, const WideChar* format, va_list args);
 FailureCode FormatBounded(char* buffer, std::size_t capacity, const char* format, ...);
 FailureCode FormatBounded(WideChar* buffer, std::size_t capacity, const WideChar* format, ...);
 

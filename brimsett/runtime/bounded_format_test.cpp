@@ -19,14 +19,13 @@ using Wide = std::basic_string<WideChar>;
 
 TEST(FormatBounded, ConversionsOfThe8BitForm) {
     char buffer[128];
-    EXPECT_EQ(FormatBounded(buffer, sizeof buffer, "%s|%S|%ls|%hs|%c|%%", "narrow", W("wide"),
-                            W("long"), "short", 'c'),
+    EXPECT_EQ(FormatBounded(buffer, sizeof buffer, "%s|%S|%ls|%hs|%c|%%", "narrow", W("wide"), W("long"), "short", 'c'),
               kSuccess);
     EXPECT_STREQ(buffer, "narrow|wide|long|short|c|%");
 
-    EXPECT_EQ(FormatBounded(buffer, sizeof buffer, "%u %d %x %X %i", 4294967295u, -2147483647 - 1,
-                            0xBEEFu, 0xBEEFu, 42),
-              kSuccess);
+    EXPECT_EQ(
+        FormatBounded(buffer, sizeof buffer, "%u %d %x %X %i", 4294967295u, -2147483647 - 1, 0xBEEFu, 0xBEEFu, 42),
+        kSuccess);
     EXPECT_STREQ(buffer, "4294967295 -2147483648 beef BEEF 42");
 
     // The error-line form: lowercase hexadecimal without leading zeros.
@@ -42,11 +41,11 @@ TEST(FormatBounded, ConversionsOfThe8BitForm) {
 
 TEST(FormatBounded, WidthPrecisionLengthAndNull) {
     char buffer[128];
-    FormatBounded(buffer, sizeof buffer, "[%5s][%-5s][%.2s][%*d][%05u][%.3x][%-4d]", "ab", "ab",
-                  "abcdef", 4, 7, 42u, 10u, -3);
+    FormatBounded(buffer, sizeof buffer, "[%5s][%-5s][%.2s][%*d][%05u][%.3x][%-4d]", "ab", "ab", "abcdef", 4, 7, 42u,
+                  10u, -3);
     EXPECT_STREQ(buffer, "[   ab][ab   ][ab][   7][00042][00a][-3  ]");
-    FormatBounded(buffer, sizeof buffer, "%ld %lu %lld %llx %zu %hd", -5L, 6UL, -7LL,
-                  0x123456789ABCULL, static_cast<std::size_t>(8), 65537);
+    FormatBounded(buffer, sizeof buffer, "%ld %lu %lld %llx %zu %hd", -5L, 6UL, -7LL, 0x123456789ABCULL,
+                  static_cast<std::size_t>(8), 65537);
     EXPECT_STREQ(buffer, "-5 6 -7 123456789abc 8 1");
     FormatBounded(buffer, sizeof buffer, "%s %S", static_cast<const char*>(nullptr),
                   static_cast<const WideChar*>(nullptr));
@@ -65,12 +64,11 @@ TEST(FormatBounded, UTF16TextInAn8BitLine) {
 
 TEST(FormatBounded, ConversionsOfTheUTF16Form) {
     WideChar buffer[128];
-    EXPECT_EQ(FormatBounded(buffer, 128, W("CLSID\\%s\\LocalServer32|%S|%hs|%ls|%u|%d|%x|%%"),
-                            W("{1-2}"), "n\xe9", "h", W("l"), 7u, -7, 255u),
+    EXPECT_EQ(FormatBounded(buffer, 128, W("CLSID\\%s\\LocalServer32|%S|%hs|%ls|%u|%d|%x|%%"), W("{1-2}"), "n\xe9", "h",
+                            W("l"), 7u, -7, 255u),
               kSuccess);
     EXPECT_EQ(Wide(buffer), W("CLSID\\{1-2}\\LocalServer32|n\u00e9|h|l|7|-7|ff|%"));
-    FormatBounded(buffer, 128, W("%sSetup\\Setup.exe /P %s /M %s /LANG en-US"), W("C:\\P\\"),
-                  W("{GUID}"), W("ABC"));
+    FormatBounded(buffer, 128, W("%sSetup\\Setup.exe /P %s /M %s /LANG en-US"), W("C:\\P\\"), W("{GUID}"), W("ABC"));
     EXPECT_EQ(Wide(buffer), W("C:\\P\\Setup\\Setup.exe /P {GUID} /M ABC /LANG en-US"));
 }
 

@@ -2,8 +2,7 @@
 
 namespace brimsett::text {
 
-void ComposeLogLine(char* compose, char* line, const char* logName, const char* format,
-                    va_list args) {
+void ComposeLogLine(char* compose, char* line, const char* logName, const char* format, va_list args) {
     std::size_t used = 0;
     auto put = [&](char c) {
         if (used + 1 < kLogLineCapacity) compose[used++] = c;

@@ -17,8 +17,7 @@ inline constexpr std::size_t kLogLineCapacity = 2048;
 // `line`. Both buffers hold kLogLineCapacity characters; a cut in either pass is accepted
 // silently. A percent sign in the log name is doubled in the first pass, so the name is shown
 // as written and never read as a conversion. Touches no heap.
-void ComposeLogLine(char* compose, char* line, const char* logName, const char* format,
-                    va_list args);
+void ComposeLogLine(char* compose, char* line, const char* logName, const char* format, va_list args);
 
 // Whether the text holds a "v" or "V" within its first `maxUnits` units, stopping at the first
 // null unit: the letter that turns verbose logging on in MsiLogging and in the logging policy.

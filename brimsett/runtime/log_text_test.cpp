@@ -18,6 +18,7 @@ struct Composed {
     char line[kLogLineCapacity];
 };
 
+// NOLINTNEXTLINE(cert-dcl50-cpp): ComposeLogLine takes a va_list
 std::string Compose(Composed& buffers, const char* logName, const char* format, ...) {
     va_list args;
     va_start(args, format);

@@ -24,7 +24,9 @@ HRESULT CopyBounded(char* buffer, std::size_t capacity, const char* source);
 class PropertyString {
 public:
     PropertyString() = default;
-    ~PropertyString() { if (value_) ReleaseString(value_); }
+    ~PropertyString() {
+        if (value_) ReleaseString(value_);
+    }
     PropertyString(const PropertyString&) = delete;
     PropertyString& operator=(const PropertyString&) = delete;
     wchar_t** slot() { return &value_; }

@@ -38,7 +38,8 @@ HRESULT ReleaseString(wchar_t* string) {
     return S_OK;
 }
 
-HRESULT FormatBounded(wchar_t* buffer, std::size_t capacity, const wchar_t* format, ...) {
+// The runtime's printf-style interface.
+HRESULT FormatBounded(wchar_t* buffer, std::size_t capacity, const wchar_t* format, ...) {  // NOLINT(cert-dcl50-cpp)
     va_list args;
     va_start(args, format);
     HRESULT result = text::FormatBoundedV(buffer, capacity, format, args);
@@ -46,7 +47,7 @@ HRESULT FormatBounded(wchar_t* buffer, std::size_t capacity, const wchar_t* form
     return result;
 }
 
-HRESULT FormatBounded(char* buffer, std::size_t capacity, const char* format, ...) {
+HRESULT FormatBounded(char* buffer, std::size_t capacity, const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
     va_list args;
     va_start(args, format);
     HRESULT result = text::FormatBoundedV(buffer, capacity, format, args);

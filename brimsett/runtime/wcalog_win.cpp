@@ -54,8 +54,7 @@ HRESULT DeleteAtom(ATOM atom, const char* failureMessage) {
 }
 
 // Makes one atom's presence match `wanted`.
-HRESULT MatchAtom(const wchar_t* name, bool wanted, const char* createFailure,
-                  const char* deleteFailure) {
+HRESULT MatchAtom(const wchar_t* name, bool wanted, const char* createFailure, const char* deleteFailure) {
     ATOM atom = GlobalFindAtomW(name);
     if (atom == 0 && wanted) return AddAtom(name, createFailure);
     if (atom != 0 && !wanted) return DeleteAtom(atom, deleteFailure);
@@ -64,14 +63,14 @@ HRESULT MatchAtom(const wchar_t* name, bool wanted, const char* createFailure,
 
 }  // namespace
 
-void LogMessage(LogLevel level, const char* format, ...) {
+void LogMessage(LogLevel level, const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
     va_list args;
     va_start(args, format);
     LogMessageV(level, format, args);
     va_end(args);
 }
 
-void LogFailure(HRESULT code, const char* format, ...) {
+void LogFailure(HRESULT code, const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
     char message[text::kLogLineCapacity];
     va_list args;
     va_start(args, format);
@@ -125,8 +124,7 @@ bool ReadLoggingPolicy() {
     }
     wchar_t value[16] = {};
     DWORD bytes = sizeof value;
-    LONG status = RegQueryValueExW(key, L"Logging", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
-                                   &bytes);
+    LONG status = RegQueryValueExW(key, L"Logging", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &bytes);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) return false;  // a value of more than 32 bytes is no policy
     return text::HasVerboseLetter(value, bytes / sizeof(wchar_t));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <msi.h>
 #include <msiquery.h>
 

@@ -28,6 +28,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <msi.h>
 #include <msiquery.h>
 
@@ -57,8 +58,8 @@ struct Package {
 
 // A message the installer passed to the external UI handler.
 struct CapturedMessage {
-    UINT type = 0;              // the full message type; kind() is its high byte
-    std::wstring text;          // field 0 (the template) as sent
+    UINT type = 0;                     // the full message type; kind() is its high byte
+    std::wstring text;                 // field 0 (the template) as sent
     std::vector<std::wstring> fields;  // fields 1..n
     UINT kind() const { return type & 0xFF000000u; }
     bool isInfo() const { return kind() == INSTALLMESSAGE_INFO; }

@@ -22,7 +22,9 @@ constexpr UINT kWordCount = 15;
 class Handle {
 public:
     Handle() = default;
-    ~Handle() { if (h_) MsiCloseHandle(h_); }
+    ~Handle() {
+        if (h_) MsiCloseHandle(h_);
+    }
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     MSIHANDLE* out() { return &h_; }
@@ -46,7 +48,7 @@ std::wstring RecordString(MSIHANDLE record, UINT field) {
 
 std::wstring Decimal(UINT status) {
     wchar_t text[16];
-    std::swprintf(text, 16, L"%u", status);
+    (void)std::swprintf(text, 16, L"%u", status);
     return text;
 }
 
@@ -74,8 +76,7 @@ std::wstring FreshFolder() {
     GetTempPathW(MAX_PATH, temp);
     for (;;) {
         wchar_t name[64];
-        std::swprintf(name, 64, L"brimsett-session-%lu-%u-%lu", GetCurrentProcessId(), counter++,
-                      GetTickCount());
+        (void)std::swprintf(name, 64, L"brimsett-session-%lu-%u-%lu", GetCurrentProcessId(), counter++, GetTickCount());
         std::wstring folder = std::wstring(temp) + name;
         if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
         if (GetLastError() != ERROR_ALREADY_EXISTS) return std::wstring();
@@ -90,8 +91,10 @@ void DeleteFolder(const std::wstring& folder) {
             std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") continue;
             std::wstring path = folder + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) DeleteFolder(path);
-            else DeleteFileW(path.c_str());
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteFolder(path);
+            else
+                DeleteFileW(path.c_str());
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }
@@ -99,17 +102,15 @@ void DeleteFolder(const std::wstring& folder) {
 }
 
 // Every kind of message, so that the handler sees everything the installer sends.
-constexpr DWORD kAllMessages =
-    INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_ERROR | INSTALLLOGMODE_WARNING | INSTALLLOGMODE_USER |
-    INSTALLLOGMODE_INFO | INSTALLLOGMODE_RESOLVESOURCE | INSTALLLOGMODE_OUTOFDISKSPACE |
-    INSTALLLOGMODE_ACTIONSTART | INSTALLLOGMODE_ACTIONDATA | INSTALLLOGMODE_COMMONDATA |
-    INSTALLLOGMODE_PROGRESS | INSTALLLOGMODE_INITIALIZE | INSTALLLOGMODE_TERMINATE |
-    INSTALLLOGMODE_SHOWDIALOG | INSTALLLOGMODE_FILESINUSE;
+constexpr DWORD kAllMessages = INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_ERROR | INSTALLLOGMODE_WARNING |
+                               INSTALLLOGMODE_USER | INSTALLLOGMODE_INFO | INSTALLLOGMODE_RESOLVESOURCE |
+                               INSTALLLOGMODE_OUTOFDISKSPACE | INSTALLLOGMODE_ACTIONSTART | INSTALLLOGMODE_ACTIONDATA |
+                               INSTALLLOGMODE_COMMONDATA | INSTALLLOGMODE_PROGRESS | INSTALLLOGMODE_INITIALIZE |
+                               INSTALLLOGMODE_TERMINATE | INSTALLLOGMODE_SHOWDIALOG | INSTALLLOGMODE_FILESINUSE;
 
 }  // namespace
 
-InstallerSession::InstallerSession(const Package& package) {
-    folder_ = FreshFolder();
+InstallerSession::InstallerSession(const Package& package) : folder_(FreshFolder()) {
     if (folder_.empty()) {
         error_ = L"cannot create a temporary folder";
         return;
@@ -119,8 +120,7 @@ InstallerSession::InstallerSession(const Package& package) {
     if (!Build(package)) return;
 
     previousUiLevel_ = MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
-    MsiEnableLogW(kAllMessages | INSTALLLOGMODE_VERBOSE, logPath_.c_str(),
-                  INSTALLLOGATTRIBUTES_FLUSHEACHLINE);
+    MsiEnableLogW(kAllMessages | INSTALLLOGMODE_VERBOSE, logPath_.c_str(), INSTALLLOGATTRIBUTES_FLUSHEACHLINE);
     UINT status = MsiSetExternalUIRecord(&InstallerSession::Handler, kAllMessages, this, nullptr);
     if (status != ERROR_SUCCESS) {
         error_ = L"MsiSetExternalUIRecord failed with " + Decimal(status);
@@ -172,11 +172,8 @@ bool InstallerSession::Build(const Package& package) {
 
     // Properties every package carries, then the test's own (which may replace them).
     std::vector<std::pair<std::wstring, std::wstring>> properties = {
-        {L"ProductCode", NewGuid()},
-        {L"ProductName", L"Brimsett test package"},
-        {L"ProductVersion", L"1.0.0"},
-        {L"ProductLanguage", L"1033"},
-        {L"Manufacturer", L"Brimsett tests"},
+        {L"ProductCode", NewGuid()},   {L"ProductName", L"Brimsett test package"}, {L"ProductVersion", L"1.0.0"},
+        {L"ProductLanguage", L"1033"}, {L"Manufacturer", L"Brimsett tests"},
     };
     for (const auto& property : package.properties) {
         bool replaced = false;
@@ -193,8 +190,7 @@ bool InstallerSession::Build(const Package& package) {
         *record.out() = MsiCreateRecord(2);
         MsiRecordSetStringW(record.get(), 1, name.c_str());
         MsiRecordSetStringW(record.get(), 2, value.c_str());
-        status = Execute(database.get(),
-                         L"INSERT INTO `Property` (`Property`, `Value`) VALUES (?, ?)", record.get());
+        status = Execute(database.get(), L"INSERT INTO `Property` (`Property`, `Value`) VALUES (?, ?)", record.get());
         if (status != ERROR_SUCCESS) {
             error_ = L"cannot add property " + name + L": " + Decimal(status);
             return false;
@@ -210,8 +206,7 @@ bool InstallerSession::Build(const Package& package) {
             error_ = L"cannot read the DLL " + package.dllPath + L": " + Decimal(status);
             return false;
         }
-        status = Execute(database.get(), L"INSERT INTO `Binary` (`Name`, `Data`) VALUES (?, ?)",
-                         record.get());
+        status = Execute(database.get(), L"INSERT INTO `Binary` (`Name`, `Data`) VALUES (?, ?)", record.get());
         if (status != ERROR_SUCCESS) {
             error_ = L"cannot add the DLL to the Binary table: " + Decimal(status);
             return false;
@@ -345,9 +340,8 @@ UINT InstallerSession::SetProperty(const std::wstring& name, const std::wstring&
 
 std::wstring InstallerSession::LogText() const {
     // The installer keeps the log open; read it with full sharing.
-    HANDLE file = CreateFileW(logPath_.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(logPath_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return L"<cannot open log: " + Decimal(GetLastError()) + L">";
     std::string bytes;
     char chunk[4096];
@@ -373,11 +367,9 @@ std::wstring PathBesideTestProgram(const std::wstring& relative) {
 
 std::string Narrow(const std::wstring& text) {
     if (text.empty()) return std::string();
-    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
+    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string narrow(size, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr, nullptr);
     return narrow;
 }
 

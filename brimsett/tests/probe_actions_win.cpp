@@ -1,11 +1,13 @@
 // Win32 only: the exports of the test-only custom-action DLL. Each export exercises one part of
 // the runtime inside a real installer session; the session tests read what it logged and set.
+#include "runtime/failure_codes.h"
 #include "runtime/strutil.h"
 #include "runtime/wcalog.h"
 #include "runtime/wcautil.h"
 #include "runtime/wcautil_testing.h"
 
 #include <windows.h>
+
 #include <msi.h>
 #include <msiquery.h>
 
@@ -13,7 +15,8 @@ using namespace brimsett;
 
 namespace {
 
-constexpr UINT kFailure = 1603;  // ERROR_INSTALL_FAILURE
+constexpr UINT kFailure = 1603;    // ERROR_INSTALL_FAILURE
+constexpr LONG kAccessDenied = 5;  // ERROR_ACCESS_DENIED
 
 // Sends one informational line with the installer's own calls, without the runtime.
 int SendRawLine(MSIHANDLE installer, const char* text) {
@@ -24,13 +27,14 @@ int SendRawLine(MSIHANDLE installer, const char* text) {
     return answer;
 }
 
-MSIHANDLE WINAPI NoActiveDatabase(MSIHANDLE) { return 0; }
+MSIHANDLE WINAPI NoActiveDatabase(MSIHANDLE) {
+    return 0;
+}
 
 // The full path of this DLL as the loader knows it, independent of the runtime's load hook.
 void OwnPath(wchar_t* path, DWORD capacity) {
     HMODULE self = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCWSTR>(&OwnPath), &self);
     GetModuleFileNameW(self, path, capacity);
 }
@@ -94,7 +98,7 @@ extern "C" UINT __stdcall ProbeLogName(MSIHANDLE installer) {
 // An error line with a Win32 failure code.
 extern "C" UINT __stdcall ProbeFailureLine(MSIHANDLE installer) {
     if (FAILED(InitializeAction(installer, "FailureProbe"))) return FinalizeAction(kFailure);
-    LogFailure(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), "Failed to get %s", "registry key");
+    LogFailure(FailureFromWin32(kAccessDenied), "Failed to get %s", "registry key");
     return FinalizeAction(kFailure);
 }
 
@@ -125,29 +129,28 @@ extern "C" UINT __stdcall ProbeReadProperty(MSIHANDLE installer) {
         PropertyString value;
         HRESULT hr = ReadProperty(L"PROBE_UNDEFINED", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(Standard, "undefined: 0x%x [%S] capacity %u", static_cast<unsigned>(hr),
-                   value.get(), static_cast<unsigned>(capacity));
+        LogMessage(Standard, "undefined: 0x%x [%S] capacity %u", static_cast<unsigned>(hr), value.get(),
+                   static_cast<unsigned>(capacity));
 
         // The slot's block holds one character; the long value makes it grow.
         hr = ReadProperty(L"PROBE_LONG", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(Standard, "long after undefined: 0x%x length %u capacity %u tail [%S]",
-                   static_cast<unsigned>(hr), static_cast<unsigned>(lstrlenW(value.get())),
-                   static_cast<unsigned>(capacity), value.get() + lstrlenW(value.get()) - 3);
+        LogMessage(Standard, "long after undefined: 0x%x length %u capacity %u tail [%S]", static_cast<unsigned>(hr),
+                   static_cast<unsigned>(lstrlenW(value.get())), static_cast<unsigned>(capacity),
+                   value.get() + lstrlenW(value.get()) - 3);
 
         // A shorter value reuses the block.
         hr = ReadProperty(L"PROBE_SHORT", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(Standard, "short after long: 0x%x [%S] capacity %u", static_cast<unsigned>(hr),
-                   value.get(), static_cast<unsigned>(capacity));
+        LogMessage(Standard, "short after long: 0x%x [%S] capacity %u", static_cast<unsigned>(hr), value.get(),
+                   static_cast<unsigned>(capacity));
     }
     {
         PropertyString value;
         HRESULT hr = ReadProperty(L"PROBE_LONG", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(Standard, "long into an empty slot: 0x%x length %u capacity %u",
-                   static_cast<unsigned>(hr), static_cast<unsigned>(lstrlenW(value.get())),
-                   static_cast<unsigned>(capacity));
+        LogMessage(Standard, "long into an empty slot: 0x%x length %u capacity %u", static_cast<unsigned>(hr),
+                   static_cast<unsigned>(lstrlenW(value.get())), static_cast<unsigned>(capacity));
         hr = ReadProperty(L"", value.slot());
         LogMessage(Standard, "empty name: 0x%x", static_cast<unsigned>(hr));
         hr = ReadProperty(nullptr, value.slot());
@@ -191,8 +194,7 @@ extern "C" UINT __stdcall ProbeBenchRuntime(MSIHANDLE installer) {
     QueryPerformanceCounter(&end);
     QueryPerformanceFrequency(&frequency);
     char text[32];
-    wsprintfA(text, "%lu",
-              static_cast<unsigned long>((end.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart));
+    wsprintfA(text, "%lu", static_cast<unsigned long>((end.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart));
     MsiSetPropertyA(installer, "PROBE_RUNTIME_MICROSECONDS", text);
     return result;
 }

@@ -14,7 +14,9 @@ constexpr wchar_t kVerboseAtom[] = L"WcaVerboseLogging";
 constexpr wchar_t kNotVerboseAtom[] = L"WcaNotVerboseLogging";
 constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Microsoft\\Windows\\Installer";
 
-bool AtomExists(const wchar_t* name) { return GlobalFindAtomW(name) != 0; }
+bool AtomExists(const wchar_t* name) {
+    return GlobalFindAtomW(name) != 0;
+}
 
 void RemoveAtom(const wchar_t* name) {
     for (int i = 0; i < 100; ++i) {
@@ -37,16 +39,15 @@ public:
             rest = slash == std::wstring::npos ? L"" : rest.substr(slash + 1);
             HKEY key = nullptr;
             DWORD disposition = 0;
-            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                nullptr, &key, &disposition) != ERROR_SUCCESS) {
+            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                &disposition) != ERROR_SUCCESS) {
                 return;
             }
             if (disposition == REG_CREATED_NEW_KEY) created_.push_back(path);
             if (rest.empty()) {
-                ok_ = RegSetValueExW(key, L"Logging", 0, REG_SZ,
-                                     reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
-                      ERROR_SUCCESS;
+                const std::size_t bytes = (value.size() + 1) * sizeof(wchar_t);
+                ok_ = RegSetValueExW(key, L"Logging", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                     static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
             }
             RegCloseKey(key);
         }
@@ -96,10 +97,14 @@ protected:
         package.dllPath = PathBesideTestProgram(L"brimsett_probe.dll");
         package.properties = std::move(properties);
         package.actions = {
-            {L"Entry", L"ProbeEntry"},           {L"NoDatabase", L"ProbeNoDatabase"},
-            {L"LogName", L"ProbeLogName"},       {L"FailureLine", L"ProbeFailureLine"},
-            {L"LongLine", L"ProbeLongLine"},     {L"Cancel", L"ProbeCancel"},
-            {L"ReadProperty", L"ProbeReadProperty"}, {L"WriteProperty", L"ProbeWriteProperty"},
+            {L"Entry", L"ProbeEntry"},
+            {L"NoDatabase", L"ProbeNoDatabase"},
+            {L"LogName", L"ProbeLogName"},
+            {L"FailureLine", L"ProbeFailureLine"},
+            {L"LongLine", L"ProbeLongLine"},
+            {L"Cancel", L"ProbeCancel"},
+            {L"ReadProperty", L"ProbeReadProperty"},
+            {L"WriteProperty", L"ProbeWriteProperty"},
         };
         return package;
     }
@@ -114,8 +119,7 @@ protected:
         EXPECT_FALSE(path.empty()) << "the probe did not run";
         Lines lines = session.LinesOf(L"RuntimeProbe");
         if (!lines.empty() && lines.front().find(L"Entering") != std::wstring::npos) {
-            EXPECT_EQ(lines.front(), L"RuntimeProbe:  Entering RuntimeProbe in " + path +
-                                         L", version 3.1.4.15");
+            EXPECT_EQ(lines.front(), L"RuntimeProbe:  Entering RuntimeProbe in " + path + L", version 3.1.4.15");
         }
         return lines;
     }
@@ -137,8 +141,7 @@ protected:
     static const Lines kVerboseOff;
 };
 
-const Lines RuntimeSession::kVerboseOn = {L"<entry>", L"RuntimeProbe:  verbose line",
-                                          L"RuntimeProbe:  standard line"};
+const Lines RuntimeSession::kVerboseOn = {L"<entry>", L"RuntimeProbe:  verbose line", L"RuntimeProbe:  standard line"};
 const Lines RuntimeSession::kVerboseOff = {L"RuntimeProbe:  standard line"};
 
 // The entry line's exact text is checked in RunEntry; here only its place.
@@ -194,9 +197,8 @@ TEST_F(RuntimeSession, ActionWithoutDatabaseFollowsTheAtomsAndLeavesThem) {
     // active database answers 0 (Wine gives every custom action a database).
     RunEntry({{L"LOGVERBOSE", L"1"}});
     ASSERT_TRUE(AtomExists(kVerboseAtom));
-    EXPECT_EQ(RunNoDatabase(),
-              (Lines{L"NoDatabase:  Entering NoDatabase", L"NoDatabase:  verbose line",
-                     L"NoDatabase:  standard line"}));
+    EXPECT_EQ(RunNoDatabase(), (Lines{L"NoDatabase:  Entering NoDatabase", L"NoDatabase:  verbose line",
+                                      L"NoDatabase:  standard line"}));
     EXPECT_TRUE(AtomExists(kVerboseAtom));
     EXPECT_FALSE(AtomExists(kNotVerboseAtom));
 
@@ -213,9 +215,8 @@ TEST_F(RuntimeSession, ActionWithoutDatabaseAndWithoutAtomsAsksThePolicy) {
     {
         LoggingPolicy policy(L"voicewarmup");
         ASSERT_TRUE(policy.ok());
-        EXPECT_EQ(RunNoDatabase(),
-                  (Lines{L"NoDatabase:  Entering NoDatabase", L"NoDatabase:  verbose line",
-                         L"NoDatabase:  standard line"}));
+        EXPECT_EQ(RunNoDatabase(), (Lines{L"NoDatabase:  Entering NoDatabase", L"NoDatabase:  verbose line",
+                                          L"NoDatabase:  standard line"}));
     }
     EXPECT_FALSE(AtomExists(kVerboseAtom));
     EXPECT_FALSE(AtomExists(kNotVerboseAtom));
@@ -238,8 +239,7 @@ TEST_F(RuntimeSession, LogNameOf31CharactersInitialisesAnd32Fails) {
         // The runtime's own line, under the name cut to 31 characters, is the only trace: the
         // action's LogFailure after the failed initialisation stays silent.
         EXPECT_EQ(session.LinesOf(fits),
-                  (Lines{fits + L":  Error 0x8007007a: Failed to copy CustomAction log name: " +
-                         fits + L"X"}));
+                  (Lines{fits + L":  Error 0x8007007a: Failed to copy CustomAction log name: " + fits + L"X"}));
     }
 }
 
@@ -263,16 +263,13 @@ TEST_F(RuntimeSession, LineOver2047CharactersIsCutAndSent) {
 TEST_F(RuntimeSession, CancelAtALineTurnsTheResultInto1602) {
     InstallerSession session(ProbePackage());
     ASSERT_TRUE(session.ok()) << Narrow(session.error());
-    session.CancelAt([](const CapturedMessage& m) {
-        return m.isInfo() && m.text == L"CancelProbe:  second line";
-    });
+    session.CancelAt([](const CapturedMessage& m) { return m.isInfo() && m.text == L"CancelProbe:  second line"; });
     UINT result = session.DoAction(L"Cancel");
     ASSERT_TRUE(session.cancelled());
     EXPECT_EQ(result, 1602u);
     // Logging goes on after the cancel; only the result changes.
     EXPECT_EQ(session.LinesOf(L"CancelProbe"),
-              (Lines{L"CancelProbe:  first line", L"CancelProbe:  second line",
-                     L"CancelProbe:  third line"}));
+              (Lines{L"CancelProbe:  first line", L"CancelProbe:  second line", L"CancelProbe:  third line"}));
 
     // The next action starts without the override.
     session.CancelAt(nullptr);
@@ -281,8 +278,7 @@ TEST_F(RuntimeSession, CancelAtALineTurnsTheResultInto1602) {
 
 TEST_F(RuntimeSession, ReadPropertyGrowsReusesAndRejects) {
     const std::wstring longValue = std::wstring(300, L'L') + L"end";
-    InstallerSession session(
-        ProbePackage({{L"PROBE_LONG", longValue}, {L"PROBE_SHORT", L"short"}}));
+    InstallerSession session(ProbePackage({{L"PROBE_LONG", longValue}, {L"PROBE_SHORT", L"short"}}));
     ASSERT_TRUE(session.ok()) << Narrow(session.error());
     EXPECT_EQ(session.DoAction(L"ReadProperty"), 0u);
     EXPECT_EQ(session.LinesOf(L"ReadProbe"),

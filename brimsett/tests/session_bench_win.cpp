@@ -26,7 +26,7 @@ double Mean(const std::vector<double>& values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rounds = argc > 1 ? std::atoi(argv[1]) : 100;
+    int rounds = argc > 1 ? static_cast<int>(std::strtol(argv[1], nullptr, 10)) : 100;
     Package package;
     package.dllPath = PathBesideTestProgram(L"brimsett_probe.dll");
     package.actions = {{L"Empty", L"ProbeBenchEmpty"}, {L"Runtime", L"ProbeBenchRuntime"}};
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
         QueryPerformanceCounter(&start);
         session.DoAction(action);
         QueryPerformanceCounter(&end);
-        return (end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart;
+        return static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
     };
     // Warm up: the first custom action starts the installer's helper machinery.
     timed(L"Empty");
@@ -52,14 +52,13 @@ int main(int argc, char** argv) {
     for (int i = 0; i < rounds; ++i) {
         empty.push_back(timed(L"Empty"));
         runtime.push_back(timed(L"Runtime"));
-        inside.push_back(std::atof(Narrow(session.GetProperty(L"PROBE_RUNTIME_MICROSECONDS")).c_str()));
+        inside.push_back(std::strtod(Narrow(session.GetProperty(L"PROBE_RUNTIME_MICROSECONDS")).c_str(), nullptr));
     }
     size_t lines = session.LinesOf(L"BenchProbe").size();
     std::printf("rounds: %d (log lines seen: %u)\n", rounds, static_cast<unsigned>(lines));
     std::printf("empty action:   median %8.0f us  mean %8.0f us\n", Median(empty), Mean(empty));
     std::printf("runtime action: median %8.0f us  mean %8.0f us\n", Median(runtime), Mean(runtime));
     std::printf("ratio (median): %.2f\n", Median(runtime) / Median(empty));
-    std::printf("runtime's own work inside the action: median %.0f us  mean %.0f us\n",
-                Median(inside), Mean(inside));
+    std::printf("runtime's own work inside the action: median %.0f us  mean %.0f us\n", Median(inside), Mean(inside));
     return lines == static_cast<size_t>(rounds) + 1 ? 0 : 2;
 }

@@ -23,12 +23,10 @@ TEST(InstallerSessionHarness, RunsTheDllAndCapturesLinesPropertiesAndLog) {
 
     EXPECT_EQ(session.DoAction(L"RunProbe"), 0u);
     EXPECT_EQ(session.GetProperty(L"HARNESS_OUTPUT"), L"from the Property table");
-    EXPECT_EQ(session.LinesOf(L"ProbeHarness"),
-              (Lines{L"ProbeHarness:  first line", L"ProbeHarness:  second line"}));
+    EXPECT_EQ(session.LinesOf(L"ProbeHarness"), (Lines{L"ProbeHarness:  first line", L"ProbeHarness:  second line"}));
     EXPECT_EQ(session.GetProperty(L"HARNESS_ANSWER"), L"0");
     session.Close();  // the installer holds its log without read sharing while the package is open
-    EXPECT_NE(session.LogText().find(L"ProbeHarness:  second line"), std::wstring::npos)
-        << Narrow(session.LogText());
+    EXPECT_NE(session.LogText().find(L"ProbeHarness:  second line"), std::wstring::npos) << Narrow(session.LogText());
 }
 
 TEST(InstallerSessionHarness, AnswersCancelAtTheChosenMessage) {
@@ -36,9 +34,7 @@ TEST(InstallerSessionHarness, AnswersCancelAtTheChosenMessage) {
     package.actions = {{L"RunProbe", L"ProbeHarness"}};
     InstallerSession session(package);
     ASSERT_TRUE(session.ok()) << Narrow(session.error());
-    session.CancelAt([](const CapturedMessage& m) {
-        return m.isInfo() && m.text == L"ProbeHarness:  second line";
-    });
+    session.CancelAt([](const CapturedMessage& m) { return m.isInfo() && m.text == L"ProbeHarness:  second line"; });
 
     session.DoAction(L"RunProbe");
     EXPECT_TRUE(session.cancelled());
