@@ -2,7 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <string>
+
+// Counts every allocation through operator new in this test program, so that a test can show
+// that composing a log line allocates nothing.
+namespace {
+std::atomic<long> allocationCount{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    ++allocationCount;
+    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
 
 #if defined(_WIN32)
 #define W(text) L##text
@@ -51,6 +72,27 @@ TEST(ComposeLogLine, KeepsTheFirst2047Characters) {
     line = Compose(buffers, "N", longFormat.c_str(), "arg");
     EXPECT_EQ(line.size(), 2047u);
     EXPECT_EQ(line.substr(0, 4), "N:  ");
+}
+
+// NOLINTNEXTLINE(cert-dcl50-cpp): ComposeLogLine takes a va_list
+void ComposeInto(Composed& buffers, const char* logName, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    ComposeLogLine(buffers.compose, buffers.line, logName, format, args);
+    va_end(args);
+}
+
+TEST(ComposeLogLine, AllocatesNothing) {
+    static Composed buffers;
+    const std::string longText(3000, 'x');
+    const long before = allocationCount;
+    ComposeInto(buffers, "Name", "%s %S %u %x %d %%", longText.c_str(), W("wide"), 1u, 2u, -3);
+    EXPECT_EQ(allocationCount - before, 0);
+    EXPECT_EQ(std::string(buffers.line, 8), "Name:  x");
+
+    void* block = ::operator new(16);  // the counter does count
+    EXPECT_EQ(allocationCount - before, 1);
+    ::operator delete(block);
 }
 
 TEST(HasVerboseLetter, FindsVOrUpperVBeforeTheLimitAndTheTerminator) {

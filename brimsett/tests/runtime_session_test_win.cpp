@@ -343,5 +343,24 @@ TEST_F(RuntimeSession, VerboseDecisionIsMadeOncePerLoadedLibrary) {
     FreeLibrary(probe);
 }
 
+TEST_F(RuntimeSession, CancelOverrideLastsUntilTheNextInitialisation) {
+    InstallerSession session(ProbePackage());
+    ASSERT_TRUE(session.ok()) << Narrow(session.error());
+    HMODULE probe = LoadLibraryW(PathBesideTestProgram(L"brimsett_probe.dll").c_str());
+    ASSERT_NE(probe, nullptr);
+    using Export = UINT(__stdcall*)(MSIHANDLE);
+    auto cancel = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeCancel")));
+    auto entry = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeEntry")));
+    ASSERT_TRUE(cancel && entry);
+
+    session.CancelAt([](const CapturedMessage& m) { return m.isInfo() && m.text == L"CancelProbe:  first line"; });
+    EXPECT_EQ(cancel(session.handle()), 1602u);
+    ASSERT_TRUE(session.cancelled());
+    session.CancelAt(nullptr);
+    EXPECT_EQ(entry(session.handle()), 0u);
+    EXPECT_EQ(session.LinesOf(L"RuntimeProbe"), kVerboseOff);
+    FreeLibrary(probe);
+}
+
 }  // namespace
 }  // namespace brimsett_test
