@@ -53,3 +53,46 @@ echo
 echo "== tarnwick /name:demo_app /reg:$keys   (the registration run's listing)"
 rc=0; run "$tarnwick" /name:demo_app "/reg:$keys" || rc=$?
 echo "(exit code $rc)"
+
+# Full registration: both views, spare files and materials; then the same again (no byte changes),
+# then unregistration.
+creo9="$prefix/drive_c/Program Files/PTC/Creo 9.0.0.0/Common Files/text"
+creo4="$prefix/drive_c/Program Files (x86)/PTC/Creo 4.0/Common Files/text"
+printf 'name other_app\r\nexec_file C:\\Other\\other.dll\r\nallow_stop true\r\nend\r\n' >"$creo9/protk.dat"
+mkdir -p "$demo_c/spares" "$demo_c/materials"
+printf 'PTC_MATERIAL demo steel\r\n' >"$demo_c/materials/demo_steel.mtl"
+printf 'PTC_MATERIAL demo brass\r\n' >"$demo_c/materials/demo_brass.mtl"
+registration=(/name:demo_app /startup:dll "/exec32:C:\\Program Files (x86)\\DemoApp\\x86\\demo_app.dll"
+  "/exec64:C:\\Program Files\\DemoApp\\x64\\demo_app.dll" "/text:C:\\Program Files\\DemoApp\\text"
+  "/desc:Demo application" "/reg:$keys" '/spares:C:\TarnwickDemo\spares'
+  '/materials:C:\TarnwickDemo\materials')
+show() { echo "-- $1"; sed 's/\r$//' "$2"; }
+
+echo
+echo "== tarnwick ${registration[*]}"
+rc=0; run "$tarnwick" "${registration[@]}" || rc=$?
+echo "(exit code $rc)"
+show 'Creo 9.0.0.0 (64-bit view) text\protk.dat, which held other_app before' "$creo9/protk.dat"
+show 'Creo 4.0 (32-bit view) text\protk.dat, created' "$creo4/protk.dat"
+show 'C:\TarnwickDemo\spares\protkx64.dat' "$demo_c/spares/protkx64.dat"
+show 'C:\TarnwickDemo\spares\protkx32.dat' "$demo_c/spares/protkx32.dat"
+echo "-- Creo 9.0.0.0 text\\materials-library: $(ls "$creo9/materials-library" | tr '\n' ' ')"
+
+cp "$creo9/protk.dat" "$demo/creo9-protk.dat.first"
+echo
+echo "== the same registration again"
+run "$tarnwick" "${registration[@]}" >/dev/null || true
+if cmp -s "$creo9/protk.dat" "$demo/creo9-protk.dat.first"; then
+  echo "Creo 9.0.0.0 protk.dat unchanged to the byte"
+else
+  echo "Creo 9.0.0.0 protk.dat CHANGED"
+fi
+
+echo
+echo "== tarnwick /name:demo_app /unregister /reg:$keys /spares:C:\\TarnwickDemo\\spares"
+rc=0; run "$tarnwick" /name:demo_app /unregister "/reg:$keys" '/spares:C:\TarnwickDemo\spares' || rc=$?
+echo "(exit code $rc)"
+show 'Creo 9.0.0.0 text\protk.dat' "$creo9/protk.dat"
+spares_left=$(ls "$demo_c/spares" | tr '\n' ' ')
+echo "-- C:\\TarnwickDemo\\spares: ${spares_left:-(empty)}"
+echo "-- Creo 9.0.0.0 text\\materials-library (materials stay): $(ls "$creo9/materials-library" | tr '\n' ' ')"
