@@ -35,12 +35,12 @@ std::optional<std::wstring> WidenLoadpointPath(const std::string& narrow) {
     return wide;
 }
 
-void UpdateLoadpointList(const LoadpointList& loadpoints, std::string_view name,
-                         const std::vector<std::string>* entry) {
+void UpdateLoadpointList(const LoadpointList& loadpoints, std::string_view name, const std::vector<std::string>* entry,
+                         RegistryFileBuffers& buffers) {
     for (const LoadpointPath& loadpoint : loadpoints) {
         // An empty path would name "\text\protk.dat" on whatever the current drive is.
         if (loadpoint.empty()) continue;
-        UpdateRegistryFile(loadpoint + "\\text\\protk.dat", name, entry);
+        UpdateRegistryFile(loadpoint + "\\text\\protk.dat", name, entry, buffers);
     }
 }
 
@@ -54,16 +54,14 @@ bool WriteRegistryFileLines(const RegistryFileLines& lines, const std::string& p
     return ReplaceFileContents(path, SerializeRegistryFileLines(lines), existed);
 }
 
-void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry) {
-    std::string bytes;
-    const FileReadState state = ReadRegistryFileLines(path, bytes);
+void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
+                        RegistryFileBuffers& buffers) {
+    const FileReadState state = ReadRegistryFileLines(path, buffers.read);
     if (state == FileReadState::kUnreadable) return;
     std::optional<std::string_view> existing;
-    if (state == FileReadState::kRead) existing = bytes;
-    std::optional<std::string> merged = MergeRegistryFile(existing, name, entry);
-    if (!merged) return;
-    std::string().swap(bytes);  // the old bytes are no longer needed while the new ones are written
-    ReplaceFileContents(path, *merged, state == FileReadState::kRead);
+    if (state == FileReadState::kRead) existing = buffers.read;
+    if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return;
+    ReplaceFileContents(path, buffers.merged, state == FileReadState::kRead);
 }
 
 void WriteSpareRegistryFile(const std::wstring& path, std::wstring_view executable) {
@@ -81,16 +79,17 @@ void UpdateLoadpointRegistryFiles() {
         OptionIndex executable;
         const LoadpointList& loadpoints;
     } passes[] = {{kOptExec32, LoadpointList32}, {kOptExec64, LoadpointList64}};
+    RegistryFileBuffers buffers;  // reused from file to file: no large allocation per loadpoint
     for (const auto& pass : passes) {
         if (unregistering) {
-            UpdateLoadpointList(pass.loadpoints, *name, nullptr);
+            UpdateLoadpointList(pass.loadpoints, *name, nullptr, buffers);
             continue;
         }
         if (!IsPresent(pass.executable)) continue;
         const std::optional<std::vector<std::string>> entry =
             BuildApplicationEntry(OptionTable, ValueOf(pass.executable), EntryPlacement::kLoadpointFile);
         if (!entry) continue;  // rejected before any file of this pass is touched
-        UpdateLoadpointList(pass.loadpoints, *name, &*entry);
+        UpdateLoadpointList(pass.loadpoints, *name, &*entry, buffers);
     }
 }
 

@@ -71,8 +71,12 @@ void ForEachLine(std::string_view bytes, Visit&& visit) {
 // included: the bytes are the same, and a large file costs few copies.
 class LineWriter {
 public:
-    LineWriter(std::size_t expectedSize, std::string_view source)
-        : sourceBegin_(reinterpret_cast<std::uintptr_t>(source.data())), sourceEnd_(sourceBegin_ + source.size()) {
+    // Writes into `bytes`, which is emptied first; its storage is reused.
+    LineWriter(std::string& bytes, std::size_t expectedSize, std::string_view source)
+        : bytes_(bytes),
+          sourceBegin_(reinterpret_cast<std::uintptr_t>(source.data())),
+          sourceEnd_(sourceBegin_ + source.size()) {
+        bytes_.clear();
         bytes_.reserve(expectedSize);
     }
 
@@ -96,10 +100,7 @@ public:
         bytes_.append("\r\n", 2);
     }
 
-    std::string Finish() {
-        FlushRun();
-        return std::move(bytes_);
-    }
+    void Finish() { FlushRun(); }
 
 private:
     void FlushRun() {
@@ -109,7 +110,7 @@ private:
         runBegin_ = runEnd_ = nullptr;
     }
 
-    std::string bytes_;
+    std::string& bytes_;
     std::uintptr_t sourceBegin_;
     std::uintptr_t sourceEnd_;
     const char* runBegin_ = nullptr;  // a pending run of source bytes, written with a final CR LF
@@ -128,9 +129,11 @@ RegistryFileLines SplitRegistryFileLines(std::string_view bytes) {
 std::string SerializeRegistryFileLines(const RegistryFileLines& lines, std::string_view source) {
     std::size_t size = 0;
     for (std::string_view line : lines) size += line.size() + 2;
-    LineWriter writer(size, source);
+    std::string bytes;
+    LineWriter writer(bytes, size, source);
     for (std::string_view line : lines) writer.Put(line);
-    return writer.Finish();
+    writer.Finish();
+    return bytes;
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -168,8 +171,8 @@ void AppendApplicationEntry(RegistryFileLines& lines, const std::vector<std::str
     lines.insert(lines.end(), entry.begin(), entry.end());
 }
 
-std::optional<std::string> MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
-                                             const std::vector<std::string>* entry) {
+bool MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
+                       const std::vector<std::string>* entry, std::string& merged) {
     // One pass over the file's lines, without a line list: the same rules as
     // RemoveApplicationEntries, the kept lines going straight to the writer. An absent file has
     // no lines at all; an empty one has one empty line. Both give the same bytes once an entry
@@ -179,7 +182,7 @@ std::optional<std::string> MergeRegistryFile(std::optional<std::string_view> exi
     if (entry != nullptr) {
         for (const std::string& line : *entry) entrySize += line.size() + 2;
     }
-    LineWriter writer(source.size() + entrySize + 2, source);
+    LineWriter writer(merged, source.size() + entrySize + 2, source);
     const std::string_view trimmedName = TrimBlanks(name);
     bool skipping = false;
     bool found = false;
@@ -197,7 +200,7 @@ std::optional<std::string> MergeRegistryFile(std::optional<std::string_view> exi
             writer.Put(line);
         });
     }
-    if (entry == nullptr && !found) return std::nullopt;
+    if (entry == nullptr && !found) return false;
     if (entry != nullptr) {
         // The removal's rewrite, read back, gives the kept lines again (collapsed, which the
         // final rewrite does anyway) followed by the empty line after the last line feed: so one
@@ -205,8 +208,14 @@ std::optional<std::string> MergeRegistryFile(std::optional<std::string_view> exi
         if (found) writer.Put(std::string_view());
         for (const std::string& line : *entry) writer.Put(line);
     }
-    std::string merged = writer.Finish();
-    if (entry != nullptr && existing && merged == *existing) return std::nullopt;
+    writer.Finish();
+    return entry == nullptr || !existing || merged != *existing;
+}
+
+std::optional<std::string> MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
+                                             const std::vector<std::string>* entry) {
+    std::string merged;
+    if (!MergeRegistryFile(existing, name, entry, merged)) return std::nullopt;
     return merged;
 }
 

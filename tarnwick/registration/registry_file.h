@@ -51,4 +51,9 @@ void AppendApplicationEntry(RegistryFileLines& lines, const std::vector<std::str
 std::optional<std::string> MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
                                              const std::vector<std::string>* entry);
 
+// The same, into `merged` (whose storage is reused from one file to the next); returns whether the
+// file is to be written.
+bool MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
+                       const std::vector<std::string>* entry, std::string& merged);
+
 }  // namespace tarnwick

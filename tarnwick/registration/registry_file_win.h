@@ -20,11 +20,18 @@ FileReadState ReadRegistryFileLines(const std::string& path, std::string& bytes)
 // leaves the file as it was. `existed` says whether the file was there when it was read.
 bool WriteRegistryFileLines(const RegistryFileLines& lines, const std::string& path, bool existed);
 
+// The bytes read from one registry file and the bytes to be written, kept from file to file.
+struct RegistryFileBuffers {
+    std::string read;
+    std::string merged;
+};
+
 // Removes the application's entries from the registry file at `path` and, when `entry` is given
 // (with its leading empty line), appends it: one safe rewrite giving the bytes of a rewrite after
 // the removal (when it found an entry) and another after the append. A file that cannot be read
 // whole is left untouched, as is one where nothing changes.
-void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry);
+void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
+                        RegistryFileBuffers& buffers);
 
 // Writes the spare registry file at `path`: the application's entry with `executable` on its
 // exec_file line, replacing whatever the file held, or leaving it as it was on failure.
