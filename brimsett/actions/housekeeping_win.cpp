@@ -1,0 +1,126 @@
+// Win32 only: RemoveExtraRegKey, CreateTempDir and ResetLangToDefault, the installer's
+// housekeeping actions.
+#include <windows.h>
+#include <msi.h>
+
+#include <string>
+
+#include "actions/action_frame_win.h"
+#include "actions/action_text.h"
+#include "actions/registry_key_win.h"
+#include "runtime/strutil.h"
+#include "runtime/wcalog.h"
+#include "runtime/wcautil.h"
+
+namespace brimsett {
+namespace {
+
+// The expanded directory path, terminator included.
+constexpr DWORD kExpandedPathCapacity = 250;
+
+HRESULT RemoveComponentRegistration() {
+    LogMessage(Standard, "Initialized.");
+    PropertyString userSid;
+    HRESULT hr = ReadProperty(L"UserSID", userSid.slot());
+    if (FAILED(hr)) {
+        LogFailure(hr, "Failed to get UserSID");
+        return hr;
+    }
+    // The module's own registry view; a key that is absent or has subkeys stays as it is.
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, ComponentKeyPath(userSid.get()).c_str());
+    return S_OK;
+}
+
+HRESULT CreateDirectoryFromProperty() {
+    LogMessage(Standard, "Initialized.");
+    PropertyString tempDir;
+    HRESULT hr = ReadProperty(L"TEMPDIR", tempDir.slot());
+    if (FAILED(hr)) {
+        LogFailure(hr, "Failed to get TEMPDIR");
+        return hr;
+    }
+    // An expansion that does not fit is not created at all: a cut path would name another
+    // directory.
+    wchar_t expanded[kExpandedPathCapacity] = {};
+    DWORD needed = ExpandEnvironmentStringsW(tempDir.get(), expanded, kExpandedPathCapacity);
+    if (needed != 0 && needed <= kExpandedPathCapacity) CreateDirectoryW(expanded, nullptr);
+    return S_OK;
+}
+
+// A property read whose failure the action passes over; a failed read stands for empty text.
+std::wstring OptionalProperty(const wchar_t* name) {
+    PropertyString value;
+    if (FAILED(ReadProperty(name, value.slot()))) return std::wstring();
+    return value.get();
+}
+
+HRESULT ResetProductLanguage() {
+    PropertyString installDirValue;
+    HRESULT hr = ReadProperty(L"PRODUCT_INSTALLDIR", installDirValue.slot());
+    if (FAILED(hr)) {
+        LogFailure(hr, "Failed to get PRODUCT_INSTALLDIR");
+        return hr;
+    }
+    std::wstring installDir = installDirValue.get();
+    std::wstring productKeyPath = OptionalProperty(L"PRODUCT_REGKEY");
+    std::wstring environmentKeyPath = OptionalProperty(L"PRODUCT_ENV_REGKEY");
+    std::wstring productCode = OptionalProperty(L"GLOBPRODUCTCODE");
+    std::wstring productName = OptionalProperty(L"GLOBPRODUCTNAME");
+    std::wstring productAbbreviation = OptionalProperty(L"PRODUCT_ABBR");
+    std::wstring localeName = OptionalProperty(L"PRODUCT_LOCALE_NAME");
+
+    // Without a product key there is no installed product to reset; an empty path would
+    // name HKEY_LOCAL_MACHINE itself, so it counts as an absent key.
+    if (productKeyPath.empty()) return S_OK;
+    RegistryKey productKey;
+    LONG status = productKey.Open(HKEY_LOCAL_MACHINE, productKeyPath,
+                                  KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY);
+    if (status == ERROR_FILE_NOT_FOUND) return S_OK;
+
+    // An empty product name would name the list of installed programs itself.
+    RegistryKey uninstallKey;
+    if (!productName.empty())
+        (void)uninstallKey.Open(HKEY_LOCAL_MACHINE, UninstallKeyPath(productName),
+                                KEY_SET_VALUE | KEY_WOW64_64KEY);
+
+    if (productKey.IsOpen()) {
+        SetStringValue(productKey.get(), L"Locale", L"en-US");
+        SetStringValue(productKey.get(), L"Language", L"English");
+        SetStringValue(productKey.get(), L"EulaFile", L"English.rtf");
+    }
+
+    if (!environmentKeyPath.empty()) {
+        RegistryKey environmentKey;
+        if (environmentKey.Open(HKEY_LOCAL_MACHINE, environmentKeyPath,
+                                KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY) == ERROR_SUCCESS &&
+            RegQueryValueExW(environmentKey.get(), localeName.c_str(), nullptr, nullptr, nullptr,
+                             nullptr) == ERROR_SUCCESS) {
+            SetStringValue(environmentKey.get(), localeName.c_str(), L"ENU");
+        }
+    }
+
+    std::wstring command = UninstallCommand(installDir, productCode, productAbbreviation);
+    if (uninstallKey.IsOpen()) {
+        SetStringValue(uninstallKey.get(), L"UninstallString", command);
+        SetStringValue(uninstallKey.get(), L"UninstallPath", command);
+    }
+    return S_OK;
+}
+
+}  // namespace
+}  // namespace brimsett
+
+extern "C" UINT __stdcall RemoveExtraRegKey(MSIHANDLE installer) {
+    return brimsett::RunAction(installer, "RemoveExtraRegKey",
+                               [] { return brimsett::RemoveComponentRegistration(); });
+}
+
+extern "C" UINT __stdcall CreateTempDir(MSIHANDLE installer) {
+    return brimsett::RunAction(installer, "CreateTempDir",
+                               [] { return brimsett::CreateDirectoryFromProperty(); });
+}
+
+extern "C" UINT __stdcall ResetLangToDefault(MSIHANDLE installer) {
+    return brimsett::RunAction(installer, "ResetLangToDefault",
+                               [] { return brimsett::ResetProductLanguage(); });
+}
