@@ -1,0 +1,203 @@
+// Test support (Win32 only): throwaway keys, folders and names.
+#include "actions/test_machine_win.h"
+
+#include <aclapi.h>
+#include <objbase.h>
+#include <sddl.h>
+
+#include <vector>
+
+namespace brimsett_test {
+
+std::wstring NewGuidText() {
+    GUID guid;
+    CoCreateGuid(&guid);
+    wchar_t text[64] = {};
+    StringFromGUID2(guid, text, 64);
+    return text;
+}
+
+std::wstring UniqueName(const std::wstring& stem) {
+    std::wstring guid = NewGuidText();
+    return stem + L"-" + guid.substr(1, guid.size() - 2);
+}
+
+bool CreateKey(HKEY root, const std::wstring& path, View view) {
+    HKEY key = nullptr;
+    LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                                  &key, nullptr);
+    if (status != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path, View view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, READ_CONTROL | view, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void DeleteKeyTree(HKEY root, const std::wstring& path, View view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
+        RegDeleteTreeW(key, nullptr);
+        RegCloseKey(key);
+    }
+    RegDeleteKeyExW(root, path.c_str(), view, 0);
+}
+
+bool SetRawValue(HKEY root, const std::wstring& path, View view, const wchar_t* name, DWORD type,
+                 const void* data, DWORD bytes) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+bool SetStringValue(HKEY root, const std::wstring& path, View view, const wchar_t* name,
+                    const std::wstring& text) {
+    return SetRawValue(root, path, view, name, REG_SZ, text.c_str(),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, View view,
+                                       const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    RegistryValue value;
+    DWORD size = 0;
+    LONG status = RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size);
+    if (status == ERROR_SUCCESS) {
+        std::vector<wchar_t> data(size / 2 + 1, L'\0');
+        status = RegQueryValueExW(key, name, nullptr, &value.type,
+                                  reinterpret_cast<BYTE*>(data.data()), &size);
+        value.size = size;
+        value.bytesAsText.assign(data.data(), size / 2);
+    }
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    return value;
+}
+
+std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, View view,
+                                       const wchar_t* name) {
+    auto value = ReadValue(root, path, view, name);
+    if (!value || value->type != REG_SZ) return std::nullopt;
+    std::wstring text = value->bytesAsText;
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    return text;
+}
+
+namespace {
+
+bool SetKeyDacl(HKEY root, const std::wstring& path, View view, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
+        return false;
+    HKEY key = nullptr;
+    bool ok = false;
+    if (RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC | view, &key) == ERROR_SUCCESS) {
+        ok = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    LocalFree(descriptor);
+    return ok;
+}
+
+}  // namespace
+
+bool DenyAccess(HKEY root, const std::wstring& path, View view) {
+    // Everyone may read and change the security and delete the key, nothing else.
+    return SetKeyDacl(root, path, view, L"D:P(A;;0x000D0000;;;WD)");
+}
+
+bool AllowAccess(HKEY root, const std::wstring& path, View view) {
+    return SetKeyDacl(root, path, view, L"D:(A;;KA;;;WD)");
+}
+
+ScopedKey::ScopedKey(HKEY root, std::wstring path, View view)
+    : root_(root), path_(std::move(path)), view_(view), created_(CreateKey(root_, path_, view_)) {}
+
+ScopedKey::~ScopedKey() {
+    AllowAccess(root_, path_, view_);  // in case a test took access away
+    DeleteKeyTree(root_, path_, view_);
+}
+
+namespace {
+
+void DeleteTree(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring child = path + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+ScopedFolder::ScopedFolder() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    path_ = temp;
+    if (!path_.empty() && path_.back() == L'\\') path_.pop_back();
+    path_ += L"\\" + UniqueName(L"bt");
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScopedFolder::~ScopedFolder() { DeleteTree(path_); }
+
+bool WriteFileText(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool DirectoryExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool PathExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring CurrentUserSid() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return std::wstring();
+    std::vector<BYTE> buffer(256);
+    DWORD size = 0;
+    std::wstring text;
+    if (GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size)) {
+        wchar_t* sid = nullptr;
+        if (ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+            text = sid;
+            LocalFree(sid);
+        }
+    }
+    CloseHandle(token);
+    return text;
+}
+
+}  // namespace brimsett_test
