@@ -6,8 +6,7 @@
 
 namespace brimsett {
 
-UINT RunAction(MSIHANDLE installer, const char* logName, HRESULT (*work)(void* context),
-               void* context) {
+UINT RunAction(MSIHANDLE installer, const char* logName, HRESULT (*work)(void* context), void* context) {
     if (FAILED(InitializeAction(installer, logName))) return FinalizeAction(ERROR_INSTALL_FAILURE);
     HRESULT hr;
     try {

@@ -31,8 +31,7 @@ TEST(CutServerCommand, LeadingSlashGivesEmptyPath) {
 TEST(CutServerCommand, QuotedCommandGivesTheTextBetweenTheQuotes) {
     EXPECT_EQ(CutServerCommand(L"\"C:\\Program Files\\SW\\sldworks.exe\" /automation"),
               L"C:\\Program Files\\SW\\sldworks.exe");
-    EXPECT_EQ(CutServerCommand(L"\"C:\\Program Files\\SW\\sldworks.exe\""),
-              L"C:\\Program Files\\SW\\sldworks.exe");
+    EXPECT_EQ(CutServerCommand(L"\"C:\\Program Files\\SW\\sldworks.exe\""), L"C:\\Program Files\\SW\\sldworks.exe");
     // Everything after the closing quote is ignored, slashes included; a slash inside the
     // quotes is part of the path.
     EXPECT_EQ(CutServerCommand(L"\"C:/tools/app.exe\"x \"y\" /z"), L"C:/tools/app.exe");
@@ -55,8 +54,8 @@ TEST(TextInBuffer, StopsAtTheFirstNullOrAtTheEndOfTheBuffer) {
 TEST(LowByteCopy, KeepsTheLowEightBitsOfEachUnit) {
     EXPECT_EQ(LowByteCopy(L"C:\\SW\\a.exe"), "C:\\SW\\a.exe");
     // U+00E9 stays one byte; U+0416 becomes 0x16, U+2041 becomes 0x41 ('A').
-    EXPECT_EQ(LowByteCopy(std::wstring{L'x', wchar_t(0xE9), wchar_t(0x416), wchar_t(0x2041)}),
-              std::string("x\xE9\x16" "A"));
+    EXPECT_EQ(LowByteCopy(std::wstring{L'x', wchar_t(0xE9), wchar_t(0x416), wchar_t(0x2041)}), std::string("x\xE9\x16"
+                                                                                                           "A"));
 }
 
 TEST(KeyPaths, AreBuiltWholeWithoutACap) {

@@ -1,6 +1,7 @@
 // Win32 only: CheckForSolidWorks and CheckForPelliton, which find a CAD application's
 // executable through its COM local-server registration and hand the path to the installer.
 #include <windows.h>
+
 #include <msi.h>
 
 #include <string>
@@ -24,9 +25,8 @@ constexpr std::size_t kServerCommandUnits = kServerCommandBytes / sizeof(wchar_t
 // Opens the file for reading without denying others any access, and closes it at once. A
 // directory does not open this way, nor does a file someone holds without read sharing.
 bool FileOpensForReading(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;
@@ -53,8 +53,7 @@ HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locatio
     LogMessage(Standard, "Getting registry value %s\\(Default)", LowByteCopy(keyPath).c_str());
     wchar_t command[kServerCommandUnits + 1] = {};
     DWORD size = kServerCommandBytes;
-    status = RegQueryValueExW(key.get(), nullptr, nullptr, nullptr,
-                              reinterpret_cast<BYTE*>(command), &size);
+    status = RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(command), &size);
     if (status != ERROR_SUCCESS) {
         hr = FailureFromWin32(status);
         LogFailure(hr, "Failed to get registry value");
@@ -75,8 +74,7 @@ HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locatio
 
 }  // namespace
 
-UINT CheckForCADApplication(const wchar_t* classIdProperty, MSIHANDLE installer,
-                            const wchar_t* locationProperty) {
+UINT CheckForCADApplication(const wchar_t* classIdProperty, MSIHANDLE installer, const wchar_t* locationProperty) {
     return RunAction(installer, "CheckForCADApplication",
                      [&] { return DetectApplication(classIdProperty, locationProperty); });
 }

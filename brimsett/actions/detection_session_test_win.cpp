@@ -17,8 +17,7 @@ const std::wstring kUntouched = L"untouched";
 class RegisteredClass {
 public:
     explicit RegisteredClass(View view = k64)
-        : clsid_(NewGuidText()), key_(HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\" + clsid_, view),
-          view_(view) {}
+        : clsid_(NewGuidText()), key_(HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\" + clsid_, view), view_(view) {}
     // Sets the default value of LocalServer32 to `command` (REG_SZ with terminator).
     bool SetServer(const std::wstring& command) {
         return SetStringValue(HKEY_LOCAL_MACHINE, serverKey(), view_, nullptr, command);
@@ -38,15 +37,16 @@ private:
 };
 
 ActionRun DetectSolidWorks(const std::wstring& clsid) {
-    return RunExport(L"CheckForSolidWorks", kLog,
-                     {{L"SOLIDWORKS_CLSID", clsid}, {L"SOLIDWORKS_LOCATION", kUntouched}},
+    return RunExport(L"CheckForSolidWorks", kLog, {{L"SOLIDWORKS_CLSID", clsid}, {L"SOLIDWORKS_LOCATION", kUntouched}},
                      {L"SOLIDWORKS_LOCATION"});
 }
 
 std::wstring GettingLine(const std::wstring& clsid) {
     return kLog + L":  Getting registry value CLSID\\" + clsid + L"\\LocalServer32\\(Default)";
 }
-std::wstring LookingLine(const std::wstring& path) { return kLog + L":  Looking for file " + path; }
+std::wstring LookingLine(const std::wstring& path) {
+    return kLog + L":  Looking for file " + path;
+}
 
 class Detection : public ::testing::Test {
 protected:
@@ -64,8 +64,8 @@ TEST_F(Detection, ServerCommandIsCutAtTheFirstSlash) {
         std::wstring path;
     };
     const std::wstring& exe = exe_;
-    for (const Case& c : {Case{exe + L" /automation", exe}, Case{exe + L"/automation", exe},
-                          Case{exe, exe}, Case{exe + L" ", exe}}) {
+    for (const Case& c :
+         {Case{exe + L" /automation", exe}, Case{exe + L"/automation", exe}, Case{exe, exe}, Case{exe + L" ", exe}}) {
         SCOPED_TRACE(c.command);
         RegisteredClass server;
         ASSERT_TRUE(server.SetServer(c.command));
@@ -127,8 +127,7 @@ TEST_F(Detection, MissingUnreadableOrDirectoryExecutableCountsAsNotInstalled) {
     EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), kUntouched);
 
     // Held open by this process without read sharing (the action runs in another process).
-    HANDLE held = CreateFileW(exe_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE held = CreateFileW(exe_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(server.SetServer(exe_ + L" /automation"));
     run = DetectSolidWorks(server.clsid());
@@ -146,8 +145,7 @@ TEST_F(Detection, UnregisteredClassWritesNothing) {
     EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), kUntouched);
 
     // An undefined class identifier names "CLSID\\LocalServer32", which does not exist.
-    run = RunExport(L"CheckForSolidWorks", kLog, {{L"SOLIDWORKS_LOCATION", kUntouched}},
-                    {L"SOLIDWORKS_LOCATION"});
+    run = RunExport(L"CheckForSolidWorks", kLog, {{L"SOLIDWORKS_LOCATION", kUntouched}}, {L"SOLIDWORKS_LOCATION"});
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.lines, Lines{});
     EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), kUntouched);
@@ -168,16 +166,16 @@ TEST_F(Detection, DefaultValueMissingOrTooLongFailsTheAction) {
     ASSERT_TRUE(server.CreateServerKeyOnly());
     ActionRun run = DetectSolidWorks(server.clsid());
     EXPECT_EQ(run.result, 1603u);
-    EXPECT_EQ(run.lines, (Lines{GettingLine(server.clsid()),
-                                kLog + L":  Error 0x80070002: Failed to get registry value"}));
+    EXPECT_EQ(run.lines,
+              (Lines{GettingLine(server.clsid()), kLog + L":  Error 0x80070002: Failed to get registry value"}));
     EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), kUntouched);
 
     // 200 characters and a terminator need 402 bytes.
     ASSERT_TRUE(server.SetServer(std::wstring(200, L'x')));
     run = DetectSolidWorks(server.clsid());
     EXPECT_EQ(run.result, 1603u);
-    EXPECT_EQ(run.lines, (Lines{GettingLine(server.clsid()),
-                                kLog + L":  Error 0x800700ea: Failed to get registry value"}));
+    EXPECT_EQ(run.lines,
+              (Lines{GettingLine(server.clsid()), kLog + L":  Error 0x800700ea: Failed to get registry value"}));
 }
 
 TEST_F(Detection, ValueFillingAll400BytesWithoutTerminatorIsReadNoFurther) {
@@ -211,8 +209,7 @@ TEST_F(Detection, LongClassIdentifierNamesItsOwnKeyNeverACutOne) {
     // whose server exists; the whole path names no key.
     RegisteredClass server;
     std::wstring a(200, L'a'), b(239, L'b');
-    ASSERT_TRUE(SetStringValue(HKEY_LOCAL_MACHINE, server.serverKey() + L"\\" + a + L"\\" + b, k64,
-                               nullptr, exe_));
+    ASSERT_TRUE(SetStringValue(HKEY_LOCAL_MACHINE, server.serverKey() + L"\\" + a + L"\\" + b, k64, nullptr, exe_));
     std::wstring clsid = server.clsid() + L"\\LocalServer32\\" + a + L"\\" + b + L"\\tail";
     ASSERT_GT((L"CLSID\\" + clsid + L"\\LocalServer32").size(), 499u);
     ASSERT_EQ((L"CLSID\\" + server.clsid() + L"\\LocalServer32\\" + a + L"\\" + b).size(), 499u);
@@ -228,8 +225,7 @@ TEST_F(Detection, BothExportsLogAsCheckForCADApplication) {
     RegisteredClass server;
     ASSERT_TRUE(server.SetServer(exe + L" /embedding"));
     ActionRun run = RunExport(L"CheckForPelliton", kLog,
-                              {{L"PELLITON_CLSID", server.clsid()},
-                               {L"SOLIDWORKS_CLSID", server.clsid()}},
+                              {{L"PELLITON_CLSID", server.clsid()}, {L"SOLIDWORKS_CLSID", server.clsid()}},
                               {L"PELLITON_LOCATION", L"SOLIDWORKS_LOCATION"});
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.lines, (Lines{GettingLine(server.clsid()), LookingLine(exe)}));

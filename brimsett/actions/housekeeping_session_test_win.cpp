@@ -140,13 +140,11 @@ protected:
         ASSERT_TRUE(uninstall_.created());
     }
     Properties AllProperties() const {
-        return {{L"PRODUCT_INSTALLDIR", installDir_},
-                {L"PRODUCT_REGKEY", productKey_},
-                {L"PRODUCT_ENV_REGKEY", environmentKey_},
-                {L"GLOBPRODUCTCODE", L"{4A2B9E1C-0D3F-4E5A-8B6C-7D8E9F0A1B2C}"},
-                {L"GLOBPRODUCTNAME", productName_},
-                {L"PRODUCT_ABBR", L"PRD"},
-                {L"PRODUCT_LOCALE_NAME", kLocaleName}};
+        return {
+            {L"PRODUCT_INSTALLDIR", installDir_},     {L"PRODUCT_REGKEY", productKey_},
+            {L"PRODUCT_ENV_REGKEY", environmentKey_}, {L"GLOBPRODUCTCODE", L"{4A2B9E1C-0D3F-4E5A-8B6C-7D8E9F0A1B2C}"},
+            {L"GLOBPRODUCTNAME", productName_},       {L"PRODUCT_ABBR", L"PRD"},
+            {L"PRODUCT_LOCALE_NAME", kLocaleName}};
     }
     static Properties Without(Properties properties, const std::wstring& name) {
         std::erase_if(properties, [&](const auto& p) { return p.first == name; });
@@ -193,12 +191,11 @@ TEST_F(ResetLangTest, WritesEveryValueWithItsExactSizeInThe64BitView) {
         const wchar_t* name;
         std::wstring text;
     };
-    for (const Expected& e : {Expected{productKey_, L"Locale", L"en-US"},
-                              Expected{productKey_, L"Language", L"English"},
-                              Expected{productKey_, L"EulaFile", L"English.rtf"},
-                              Expected{environmentKey_, kLocaleName, L"ENU"},
-                              Expected{uninstall_.path(), L"UninstallString", Command()},
-                              Expected{uninstall_.path(), L"UninstallPath", Command()}}) {
+    for (const Expected& e :
+         {Expected{productKey_, L"Locale", L"en-US"}, Expected{productKey_, L"Language", L"English"},
+          Expected{productKey_, L"EulaFile", L"English.rtf"}, Expected{environmentKey_, kLocaleName, L"ENU"},
+          Expected{uninstall_.path(), L"UninstallString", Command()},
+          Expected{uninstall_.path(), L"UninstallPath", Command()}}) {
         SCOPED_TRACE(e.name);
         auto value = ReadValue(HKEY_LOCAL_MACHINE, e.key, k64, e.name);
         ASSERT_TRUE(value.has_value());
@@ -269,8 +266,7 @@ TEST_F(ResetLangTest, EmptyEnvironmentKeyPathIsSkipped) {
     std::wstring rootValue = UniqueName(L"BrimsettLocale");
     if (!SetStringValue(HKEY_LOCAL_MACHINE, L"", k64, rootValue.c_str(), L"DEU"))
         GTEST_SKIP() << "the registry refuses values at the root of HKEY_LOCAL_MACHINE";
-    ActionRun run = Reset(With(Without(AllProperties(), L"PRODUCT_ENV_REGKEY"), L"PRODUCT_LOCALE_NAME",
-                               rootValue));
+    ActionRun run = Reset(With(Without(AllProperties(), L"PRODUCT_ENV_REGKEY"), L"PRODUCT_LOCALE_NAME", rootValue));
     auto atRoot = ReadString(HKEY_LOCAL_MACHINE, L"", k64, rootValue.c_str());
     HKEY root = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, nullptr, 0, KEY_SET_VALUE | k64, &root) == ERROR_SUCCESS) {
@@ -299,8 +295,8 @@ TEST_F(ResetLangTest, LongTextsAreWrittenWholeIntoTheirOwnKeys) {
     std::wstring cutName = productName_.substr(0, 0) + std::wstring(199 - kUninstall.size(), L'n');
     ScopedKey cutKey(HKEY_LOCAL_MACHINE, kUninstall + cutName, k64);
     ScopedKey longKey(HKEY_LOCAL_MACHINE, kUninstall + cutName + L"-" + productName_, k64);
-    ActionRun run = Reset(With(With(AllProperties(), L"PRODUCT_INSTALLDIR", installDir_),
-                               L"GLOBPRODUCTNAME", cutName + L"-" + productName_));
+    ActionRun run = Reset(With(With(AllProperties(), L"PRODUCT_INSTALLDIR", installDir_), L"GLOBPRODUCTNAME",
+                               cutName + L"-" + productName_));
     EXPECT_EQ(run.result, 0u);
     auto command = ReadString(HKEY_LOCAL_MACHINE, longKey.path(), k64, L"UninstallString");
     ASSERT_TRUE(command.has_value());

@@ -1,6 +1,7 @@
 // Win32 only: RemoveExtraRegKey, CreateTempDir and ResetLangToDefault, the installer's
 // housekeeping actions.
 #include <windows.h>
+
 #include <msi.h>
 
 #include <string>
@@ -73,15 +74,14 @@ HRESULT ResetProductLanguage() {
     // name HKEY_LOCAL_MACHINE itself, so it counts as an absent key.
     if (productKeyPath.empty()) return S_OK;
     RegistryKey productKey;
-    LONG status = productKey.Open(HKEY_LOCAL_MACHINE, productKeyPath,
-                                  KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY);
+    LONG status =
+        productKey.Open(HKEY_LOCAL_MACHINE, productKeyPath, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY);
     if (status == ERROR_FILE_NOT_FOUND) return S_OK;
 
     // An empty product name would name the list of installed programs itself.
     RegistryKey uninstallKey;
     if (!productName.empty())
-        (void)uninstallKey.Open(HKEY_LOCAL_MACHINE, UninstallKeyPath(productName),
-                                KEY_SET_VALUE | KEY_WOW64_64KEY);
+        (void)uninstallKey.Open(HKEY_LOCAL_MACHINE, UninstallKeyPath(productName), KEY_SET_VALUE | KEY_WOW64_64KEY);
 
     if (productKey.IsOpen()) {
         SetStringValue(productKey.get(), L"Locale", L"en-US");
@@ -93,8 +93,8 @@ HRESULT ResetProductLanguage() {
         RegistryKey environmentKey;
         if (environmentKey.Open(HKEY_LOCAL_MACHINE, environmentKeyPath,
                                 KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY) == ERROR_SUCCESS &&
-            RegQueryValueExW(environmentKey.get(), localeName.c_str(), nullptr, nullptr, nullptr,
-                             nullptr) == ERROR_SUCCESS) {
+            RegQueryValueExW(environmentKey.get(), localeName.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                ERROR_SUCCESS) {
             SetStringValue(environmentKey.get(), localeName.c_str(), L"ENU");
         }
     }
@@ -111,16 +111,13 @@ HRESULT ResetProductLanguage() {
 }  // namespace brimsett
 
 extern "C" UINT __stdcall RemoveExtraRegKey(MSIHANDLE installer) {
-    return brimsett::RunAction(installer, "RemoveExtraRegKey",
-                               [] { return brimsett::RemoveComponentRegistration(); });
+    return brimsett::RunAction(installer, "RemoveExtraRegKey", [] { return brimsett::RemoveComponentRegistration(); });
 }
 
 extern "C" UINT __stdcall CreateTempDir(MSIHANDLE installer) {
-    return brimsett::RunAction(installer, "CreateTempDir",
-                               [] { return brimsett::CreateDirectoryFromProperty(); });
+    return brimsett::RunAction(installer, "CreateTempDir", [] { return brimsett::CreateDirectoryFromProperty(); });
 }
 
 extern "C" UINT __stdcall ResetLangToDefault(MSIHANDLE installer) {
-    return brimsett::RunAction(installer, "ResetLangToDefault",
-                               [] { return brimsett::ResetProductLanguage(); });
+    return brimsett::RunAction(installer, "ResetLangToDefault", [] { return brimsett::ResetProductLanguage(); });
 }

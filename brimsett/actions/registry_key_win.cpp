@@ -21,8 +21,7 @@ void RegistryKey::Close() {
 LONG SetStringValue(HKEY key, const wchar_t* name, const std::wstring& text) {
     std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     if (bytes > MAXDWORD) return ERROR_INVALID_PARAMETER;
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>(bytes));
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(bytes));
 }
 
 }  // namespace brimsett

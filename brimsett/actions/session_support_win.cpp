@@ -9,10 +9,12 @@ std::wstring ActionRun::Property(const std::wstring& name) const {
     return std::wstring();
 }
 
-std::wstring BrimsettDllPath() { return PathBesideTestProgram(L"..\\brimsett.dll"); }
+std::wstring BrimsettDllPath() {
+    return PathBesideTestProgram(L"..\\brimsett.dll");
+}
 
-ActionRun RunExport(const std::wstring& exportName, const std::wstring& logName,
-                    const Properties& properties, const std::vector<std::wstring>& read) {
+ActionRun RunExport(const std::wstring& exportName, const std::wstring& logName, const Properties& properties,
+                    const std::vector<std::wstring>& read) {
     Package package;
     package.dllPath = BrimsettDllPath();
     package.properties = properties;

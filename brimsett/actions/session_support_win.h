@@ -14,9 +14,9 @@ using Properties = std::vector<std::pair<std::wstring, std::wstring>>;
 // What one export did in a session of its own.
 struct ActionRun {
     UINT result = 0;
-    Lines lines;                 // the action's log lines, the verbose entry line left out
-    Properties after;            // the values of the asked-for properties afterwards
-    std::wstring error;          // set when the session could not be opened
+    Lines lines;         // the action's log lines, the verbose entry line left out
+    Properties after;    // the values of the asked-for properties afterwards
+    std::wstring error;  // set when the session could not be opened
 
     std::wstring Property(const std::wstring& name) const;
 };
@@ -24,8 +24,8 @@ struct ActionRun {
 // Opens a package around brimsett.dll with `properties` (set again once it is open, over what
 // the installer sets itself), runs `exportName` once as a custom action of the same name, and
 // collects the lines written under `logName` and the values of `read`.
-ActionRun RunExport(const std::wstring& exportName, const std::wstring& logName,
-                    const Properties& properties, const std::vector<std::wstring>& read = {});
+ActionRun RunExport(const std::wstring& exportName, const std::wstring& logName, const Properties& properties,
+                    const std::vector<std::wstring>& read = {});
 
 // The DLL under test, built beside the test programs' folder.
 std::wstring BrimsettDllPath();

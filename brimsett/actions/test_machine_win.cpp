@@ -24,8 +24,7 @@ std::wstring UniqueName(const std::wstring& stem) {
 
 bool CreateKey(HKEY root, const std::wstring& path, View view) {
     HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
-                                  &key, nullptr);
+    LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
@@ -47,35 +46,31 @@ void DeleteKeyTree(HKEY root, const std::wstring& path, View view) {
     RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
-bool SetRawValue(HKEY root, const std::wstring& path, View view, const wchar_t* name, DWORD type,
-                 const void* data, DWORD bytes) {
+bool SetRawValue(HKEY root, const std::wstring& path, View view, const wchar_t* name, DWORD type, const void* data,
+                 DWORD bytes) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return false;
     LONG status = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }
 
-bool SetStringValue(HKEY root, const std::wstring& path, View view, const wchar_t* name,
-                    const std::wstring& text) {
+bool SetStringValue(HKEY root, const std::wstring& path, View view, const wchar_t* name, const std::wstring& text) {
     return SetRawValue(root, path, view, name, REG_SZ, text.c_str(),
                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
-std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, View view,
-                                       const wchar_t* name) {
+std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, View view, const wchar_t* name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
-        return std::nullopt;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return std::nullopt;
     RegistryValue value;
     DWORD size = 0;
     LONG status = RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size);
     if (status == ERROR_SUCCESS) {
         std::vector<wchar_t> data(size / 2 + 1, L'\0');
-        status = RegQueryValueExW(key, name, nullptr, &value.type,
-                                  reinterpret_cast<BYTE*>(data.data()), &size);
+        status = RegQueryValueExW(key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(data.data()), &size);
         value.size = size;
         value.bytesAsText.assign(data.data(), size / 2);
     }
@@ -84,8 +79,7 @@ std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, View
     return value;
 }
 
-std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, View view,
-                                       const wchar_t* name) {
+std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, View view, const wchar_t* name) {
     auto value = ReadValue(root, path, view, name);
     if (!value || value->type != REG_SZ) return std::nullopt;
     std::wstring text = value->bytesAsText;
@@ -97,8 +91,7 @@ namespace {
 
 bool SetKeyDacl(HKEY root, const std::wstring& path, View view, const wchar_t* sddl) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
-                                                              nullptr))
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
         return false;
     HKEY key = nullptr;
     bool ok = false;
@@ -162,11 +155,12 @@ ScopedFolder::ScopedFolder() {
     CreateDirectoryW(path_.c_str(), nullptr);
 }
 
-ScopedFolder::~ScopedFolder() { DeleteTree(path_); }
+ScopedFolder::~ScopedFolder() {
+    DeleteTree(path_);
+}
 
 bool WriteFileText(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

@@ -24,22 +24,19 @@ bool KeyExists(HKEY root, const std::wstring& path, View view);
 void DeleteKeyTree(HKEY root, const std::wstring& path, View view);
 
 // Writes a value of the given type with exactly `bytes` bytes of data (creating the key).
-bool SetRawValue(HKEY root, const std::wstring& path, View view, const wchar_t* name, DWORD type,
-                 const void* data, DWORD bytes);
+bool SetRawValue(HKEY root, const std::wstring& path, View view, const wchar_t* name, DWORD type, const void* data,
+                 DWORD bytes);
 // A REG_SZ value with its terminator.
-bool SetStringValue(HKEY root, const std::wstring& path, View view, const wchar_t* name,
-                    const std::wstring& text);
+bool SetStringValue(HKEY root, const std::wstring& path, View view, const wchar_t* name, const std::wstring& text);
 
 struct RegistryValue {
     DWORD type = 0;
     std::wstring bytesAsText;  // the data taken as UTF-16 units, terminator(s) included
     DWORD size = 0;            // the data size in bytes
 };
-std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, View view,
-                                       const wchar_t* name);
+std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, View view, const wchar_t* name);
 // The REG_SZ text of a value without its terminator, or nothing.
-std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, View view,
-                                       const wchar_t* name);
+std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, View view, const wchar_t* name);
 
 // Makes a key refuse every access but reading and changing its security and deleting it.
 bool DenyAccess(HKEY root, const std::wstring& path, View view);
