@@ -96,3 +96,6 @@ show 'Creo 9.0.0.0 text\protk.dat' "$creo9/protk.dat"
 spares_left=$(ls "$demo_c/spares" | tr '\n' ' ')
 echo "-- C:\\TarnwickDemo\\spares: ${spares_left:-(empty)}"
 echo "-- Creo 9.0.0.0 text\\materials-library (materials stay): $(ls "$creo9/materials-library" | tr '\n' ' ')"
+
+# ---- Brimsett: the custom actions in a real installer session (scripts/demo-brimsett.sh) ----
+bash scripts/demo-brimsett.sh "$prefix"
