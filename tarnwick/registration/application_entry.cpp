@@ -1,5 +1,7 @@
 #include "registration/application_entry.h"
 
+#include <type_traits>
+
 #include "registration/registry_file.h"
 
 namespace tarnwick {
@@ -8,9 +10,9 @@ std::optional<std::string> EncodeRegistryFileText(std::wstring_view text) {
     std::string bytes;
     bytes.reserve(text.size());
     for (wchar_t c : text) {
-        const auto code = static_cast<unsigned long>(c);
-        if (code > 0xFF || c == L'\n') return std::nullopt;
-        bytes.push_back(static_cast<char>(static_cast<unsigned char>(code)));
+        // Unsigned, so that a negative code (wchar_t is signed on some hosts) counts as too large.
+        if (static_cast<std::make_unsigned_t<wchar_t>>(c) > 0xFFu || c == L'\n') return std::nullopt;
+        bytes.push_back(static_cast<char>(static_cast<unsigned char>(c)));
     }
     return bytes;
 }

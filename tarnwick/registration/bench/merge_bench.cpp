@@ -81,9 +81,9 @@ long PeakKb(void (*step)(const std::string&), const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const double megabytes = argc > 1 ? std::atof(argv[1]) : 10.0;
+    const double megabytes = argc > 1 ? std::strtod(argv[1], nullptr) : 10.0;
     const std::size_t entries = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20000;
-    const int rounds = argc > 3 ? std::atoi(argv[3]) : 7;
+    const int rounds = argc > 3 ? static_cast<int>(std::strtol(argv[3], nullptr, 10)) : 7;
     char directory[] = "/tmp/tw_merge_bench_XXXXXX";
     if (mkdtemp(directory) == nullptr) return 1;
     const std::string path = std::string(directory) + "/protk.dat";
@@ -110,8 +110,8 @@ int main(int argc, char** argv) {
     std::printf("merge peak memory growth: %ld KB = %.2f x the file  (target: below 4 x + constant)\n", peakKb,
                 static_cast<double>(peakKb) / fileKb);
 
-    std::remove((path + ".out").c_str());
-    std::remove(path.c_str());
-    rmdir(directory);
+    (void)std::remove((path + ".out").c_str());
+    (void)std::remove(path.c_str());
+    (void)rmdir(directory);
     return 0;
 }

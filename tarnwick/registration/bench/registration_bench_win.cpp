@@ -86,9 +86,9 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int perView = argc > 1 ? std::atoi(argv[1]) : 100;
-    const int fileKb = argc > 2 ? std::atoi(argv[2]) : 100;
-    const int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
+    const int perView = argc > 1 ? static_cast<int>(std::strtol(argv[1], nullptr, 10)) : 100;
+    const int fileKb = argc > 2 ? static_cast<int>(std::strtol(argv[2], nullptr, 10)) : 100;
+    const int rounds = argc > 3 ? static_cast<int>(std::strtol(argv[3], nullptr, 10)) : 5;
 
     char base[MAX_PATH + 1] = {};
     GetTempPathA(MAX_PATH, base);

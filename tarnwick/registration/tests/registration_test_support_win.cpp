@@ -64,7 +64,7 @@ std::vector<std::wstring> ListDirectory(const std::wstring& directory) {
 }
 
 std::wstring MakeLoadpoint(const std::wstring& root, const std::wstring& name, bool withMaterialsLibrary) {
-    const std::wstring loadpoint = root + L"\\" + name;
+    std::wstring loadpoint = root + L"\\" + name;
     CreateDirectoryW(loadpoint.c_str(), nullptr);
     CreateDirectoryW((loadpoint + L"\\text").c_str(), nullptr);
     if (withMaterialsLibrary) CreateDirectoryW((loadpoint + L"\\text\\materials-library").c_str(), nullptr);
@@ -103,7 +103,7 @@ bool ThrowawayLoadpointKeys::Add(REGSAM view, const std::wstring& installation, 
         return false;
     }
     const LONG status = RegSetValueExW(key, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
-                                       static_cast<DWORD>((directory.size() + 1) * sizeof(wchar_t)));
+                                       static_cast<DWORD>(directory.size() + 1) * static_cast<DWORD>(sizeof(wchar_t)));
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }
