@@ -46,28 +46,49 @@ void UpdateLoadpointList(const LoadpointList& loadpoints, std::string_view name,
 
 }  // namespace
 
-FileReadState ReadRegistryFileLines(const std::string& path, std::string& bytes) {
-    return ReadWholeFile(path, bytes);
+FileReadState ReadRegistryFileLines(const std::string& path, std::string& bytes, unsigned long& attributes) {
+    return ReadWholeFile(path, bytes, attributes);
 }
 
-bool WriteRegistryFileLines(const RegistryFileLines& lines, const std::string& path, bool existed) {
-    return ReplaceFileContents(path, SerializeRegistryFileLines(lines), existed);
+bool WriteRegistryFileLines(const RegistryFileLines& lines, const std::string& path,
+                            std::optional<unsigned long> existingAttributes) {
+    return ReplaceFileContents(path, SerializeRegistryFileLines(lines), existingAttributes);
+}
+
+bool WriteRegistryFileLines(const std::string& path, std::string_view serialized,
+                            std::optional<unsigned long> existingAttributes) {
+    return ReplaceFileContents(path, serialized, existingAttributes);
 }
 
 void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
                         RegistryFileBuffers& buffers) {
-    const FileReadState state = ReadRegistryFileLines(path, buffers.read);
+    unsigned long attributes = 0;
+    const FileReadState state = ReadRegistryFileLines(path, buffers.read, attributes);
     if (state == FileReadState::kUnreadable) return;
     std::optional<std::string_view> existing;
-    if (state == FileReadState::kRead) existing = buffers.read;
+    std::optional<unsigned long> existingAttributes;
+    if (state == FileReadState::kRead) {
+        existing = buffers.read;
+        existingAttributes = attributes;
+    }
     if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return;
-    ReplaceFileContents(path, buffers.merged, state == FileReadState::kRead);
+    WriteRegistryFileLines(path, buffers.merged, existingAttributes);
 }
 
 void WriteSpareRegistryFile(const std::wstring& path, std::wstring_view executable) {
     std::optional<std::string> content = BuildSpareRegistryFile(OptionTable, executable);
     if (!content) return;  // a value the file cannot store: the old file stays as it was
-    ReplaceFileContents(path, *content, true);
+    unsigned long attributes = 0;
+    switch (FileAttributes(path, attributes)) {
+        case FileReadState::kRead:
+            ReplaceFileContents(path, *content, attributes);
+            break;
+        case FileReadState::kAbsent:
+            ReplaceFileContents(path, *content, std::nullopt);
+            break;
+        case FileReadState::kUnreadable:
+            break;
+    }
 }
 
 void UpdateLoadpointRegistryFiles() {

@@ -27,6 +27,13 @@ bool IsEndLine(std::string_view line) {
     return EqualsFolded(TrimBlanks(line), "end");
 }
 
+// A quick test that most lines fail: a name line's first character after blanks is an n.
+bool MayBeNameLine(std::string_view line) {
+    std::size_t i = 0;
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    return i < line.size() && (line[i] == 'n' || line[i] == 'N');
+}
+
 bool IsNameLineOf(std::string_view trimmedLine, std::string_view trimmedName) {
     if (trimmedLine.size() < 5 || !EqualsFolded(trimmedLine.substr(0, 4), "name")) return false;
     return TrimBlanks(trimmedLine.substr(4)) == trimmedName;
@@ -192,8 +199,7 @@ bool MergeRegistryFile(std::optional<std::string_view> existing, std::string_vie
                 if (IsEndLine(line)) skipping = false;
                 return;
             }
-            const std::string_view trimmed = TrimBlanks(line);
-            if (!trimmed.empty() && IsNameLineOf(trimmed, trimmedName)) {
+            if (MayBeNameLine(line) && IsNameLineOf(TrimBlanks(line), trimmedName)) {
                 skipping = found = true;
                 return;
             }

@@ -12,13 +12,18 @@
 
 namespace tarnwick {
 
-// Reads the whole registry file at the narrow `path` into `bytes`; its lines are
-// SplitRegistryFileLines(bytes). A file that exists but cannot be read whole reads as kUnreadable.
-FileReadState ReadRegistryFileLines(const std::string& path, std::string& bytes);
+// Reads the whole registry file at the narrow `path` into `bytes`, and its attributes; its lines
+// are SplitRegistryFileLines(bytes). A file that exists but cannot be read whole reads as
+// kUnreadable.
+FileReadState ReadRegistryFileLines(const std::string& path, std::string& bytes, unsigned long& attributes);
 
-// Puts `lines` (CR LF after each, empty runs collapsed) into the file at `path` in one step, or
-// leaves the file as it was. `existed` says whether the file was there when it was read.
-bool WriteRegistryFileLines(const RegistryFileLines& lines, const std::string& path, bool existed);
+// Puts `lines` (CR LF after each, empty runs collapsed), or bytes already serialised so, into the
+// file at `path` in one step, or leaves the file as it was. `existingAttributes` are those the
+// file had when it was read; without them the file must be absent.
+bool WriteRegistryFileLines(const RegistryFileLines& lines, const std::string& path,
+                            std::optional<unsigned long> existingAttributes);
+bool WriteRegistryFileLines(const std::string& path, std::string_view serialized,
+                            std::optional<unsigned long> existingAttributes);
 
 // The bytes read from one registry file and the bytes to be written, kept from file to file.
 struct RegistryFileBuffers {

@@ -17,9 +17,6 @@ HANDLE OpenFile(const wchar_t* path, DWORD access, DWORD share, DWORD dispositio
 DWORD AttributesOf(const char* path) {
     return GetFileAttributesA(path);
 }
-DWORD AttributesOf(const wchar_t* path) {
-    return GetFileAttributesW(path);
-}
 BOOL SetAttributes(const char* path, DWORD attributes) {
     return SetFileAttributesA(path, attributes);
 }
@@ -76,7 +73,7 @@ private:
 };
 
 template <typename Char>
-FileReadState ReadWholeFileT(const std::basic_string<Char>& path, std::string& bytes) {
+FileReadState ReadWholeFileT(const std::basic_string<Char>& path, std::string& bytes, unsigned long& attributes) {
     bytes.clear();
     FileHandle file(OpenFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
     if (!file.valid()) {
@@ -88,12 +85,14 @@ FileReadState ReadWholeFileT(const std::basic_string<Char>& path, std::string& b
         }
         return FileReadState::kUnreadable;
     }
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > 0x3FFFFFFF) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file.get(), &information) || information.nFileSizeHigh != 0 ||
+        information.nFileSizeLow > 0x3FFFFFFF) {
         return FileReadState::kUnreadable;
     }
+    attributes = information.dwFileAttributes;
     // Read what the size promises; should the file turn out shorter, what was there is what counts.
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    bytes.resize(information.nFileSizeLow);
     std::size_t filled = 0;
     while (filled < bytes.size()) {
         DWORD got = 0;
@@ -121,13 +120,11 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 }
 
 template <typename Char>
-bool ReplaceFileContentsT(const std::basic_string<Char>& path, std::string_view bytes, bool mayExist) {
-    const DWORD attributes = AttributesOf(path.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (!mayExist || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)) {
-        return false;
-    }
-    if (!exists && !IsAbsence(GetLastError())) return false;
+bool ReplaceFileContentsT(const std::basic_string<Char>& path, std::string_view bytes,
+                          std::optional<unsigned long> existingAttributes) {
+    const bool exists = existingAttributes.has_value();
+    const DWORD attributes = existingAttributes.value_or(0);
+    if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) return false;
 
     // The temporary name sits in the same directory and is no longer than the file's own name
     // ("~tw" and at most six hex digits), so a path that fits the system's limit still fits.
@@ -167,18 +164,23 @@ bool ReplaceFileContentsT(const std::basic_string<Char>& path, std::string_view 
 
 }  // namespace
 
-FileReadState ReadWholeFile(const std::string& path, std::string& bytes) {
-    return ReadWholeFileT(path, bytes);
-}
-FileReadState ReadWholeFile(const std::wstring& path, std::string& bytes) {
-    return ReadWholeFileT(path, bytes);
+FileReadState ReadWholeFile(const std::string& path, std::string& bytes, unsigned long& attributes) {
+    return ReadWholeFileT(path, bytes, attributes);
 }
 
-bool ReplaceFileContents(const std::string& path, std::string_view bytes, bool mayExist) {
-    return ReplaceFileContentsT(path, bytes, mayExist);
+bool ReplaceFileContents(const std::string& path, std::string_view bytes,
+                         std::optional<unsigned long> existingAttributes) {
+    return ReplaceFileContentsT(path, bytes, existingAttributes);
 }
-bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, bool mayExist) {
-    return ReplaceFileContentsT(path, bytes, mayExist);
+bool ReplaceFileContents(const std::wstring& path, std::string_view bytes,
+                         std::optional<unsigned long> existingAttributes) {
+    return ReplaceFileContentsT(path, bytes, existingAttributes);
+}
+
+FileReadState FileAttributes(const std::wstring& path, unsigned long& attributes) {
+    attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return FileReadState::kRead;
+    return IsAbsence(GetLastError()) ? FileReadState::kAbsent : FileReadState::kUnreadable;
 }
 
 }  // namespace tarnwick
