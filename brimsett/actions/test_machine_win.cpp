@@ -58,8 +58,8 @@ bool SetRawValue(HKEY root, const std::wstring& path, View view, const wchar_t* 
 }
 
 bool SetStringValue(HKEY root, const std::wstring& path, View view, const wchar_t* name, const std::wstring& text) {
-    return SetRawValue(root, path, view, name, REG_SZ, text.c_str(),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    return SetRawValue(root, path, view, name, REG_SZ, text.c_str(), static_cast<DWORD>(bytes));
 }
 
 std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, View view, const wchar_t* name) {
