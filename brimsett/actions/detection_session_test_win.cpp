@@ -233,6 +233,18 @@ TEST_F(Detection, BothExportsLogAsCheckForCADApplication) {
     EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), L"");
 }
 
+TEST_F(Detection, CancelWhileALineIsSentEndsWithUserExit) {
+    RegisteredClass server;
+    ASSERT_TRUE(server.SetServer(exe_ + L" /automation"));
+    ActionRun run = RunExport(L"CheckForSolidWorks", kLog,
+                              {{L"SOLIDWORKS_CLSID", server.clsid()}, {L"SOLIDWORKS_LOCATION", kUntouched}},
+                              {L"SOLIDWORKS_LOCATION"}, kLog + L":  Looking for file ");
+    // The action goes on to its end; only its result becomes 1602.
+    EXPECT_EQ(run.result, 1602u);
+    EXPECT_EQ(run.lines, (Lines{GettingLine(server.clsid()), LookingLine(exe_)}));
+    EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), exe_);
+}
+
 TEST_F(Detection, PathBeyondEightBitRangeIsSetWholeAndLoggedGarbled) {
     std::wstring exe = folder_.path() + L"\\\x0416-app.exe";
     ASSERT_TRUE(WriteFileText(exe, "MZ"));

@@ -14,7 +14,7 @@ std::wstring BrimsettDllPath() {
 }
 
 ActionRun RunExport(const std::wstring& exportName, const std::wstring& logName, const Properties& properties,
-                    const std::vector<std::wstring>& read) {
+                    const std::vector<std::wstring>& read, const std::wstring& cancelAt) {
     Package package;
     package.dllPath = BrimsettDllPath();
     package.properties = properties;
@@ -28,6 +28,11 @@ ActionRun RunExport(const std::wstring& exportName, const std::wstring& logName,
     // The installer sets some properties itself when the package opens (UserSID among them);
     // the test's values are set again so that they win.
     for (const auto& [name, value] : properties) session.SetProperty(name, value);
+    if (!cancelAt.empty()) {
+        session.CancelAt([cancelAt](const CapturedMessage& message) {
+            return message.isInfo() && message.text.compare(0, cancelAt.size(), cancelAt) == 0;
+        });
+    }
     run.result = session.DoAction(exportName);
     // The entry line depends on the machine's verbose-logging decision, not on the action.
     const std::wstring entry = logName + L":  Entering ";

@@ -24,8 +24,9 @@ struct ActionRun {
 // Opens a package around brimsett.dll with `properties` (set again once it is open, over what
 // the installer sets itself), runs `exportName` once as a custom action of the same name, and
 // collects the lines written under `logName` and the values of `read`.
+// A non-empty `cancelAt` answers IDCANCEL to the first informational line that begins with it.
 ActionRun RunExport(const std::wstring& exportName, const std::wstring& logName, const Properties& properties,
-                    const std::vector<std::wstring>& read = {});
+                    const std::vector<std::wstring>& read = {}, const std::wstring& cancelAt = L"");
 
 // The DLL under test, built beside the test programs' folder.
 std::wstring BrimsettDllPath();
