@@ -85,14 +85,15 @@ FileReadState ReadWholeFileT(const std::basic_string<Char>& path, std::string& b
         }
         return FileReadState::kUnreadable;
     }
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!GetFileInformationByHandle(file.get(), &information) || information.nFileSizeHigh != 0 ||
-        information.nFileSizeLow > 0x3FFFFFFF) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > 0x3FFFFFFF) {
         return FileReadState::kUnreadable;
     }
-    attributes = information.dwFileAttributes;
+    // By path: under Wine this is far cheaper than asking the open handle for its information.
+    attributes = AttributesOf(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FileReadState::kUnreadable;
     // Read what the size promises; should the file turn out shorter, what was there is what counts.
-    bytes.resize(information.nFileSizeLow);
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
     std::size_t filled = 0;
     while (filled < bytes.size()) {
         DWORD got = 0;

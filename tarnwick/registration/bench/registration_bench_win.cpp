@@ -2,7 +2,8 @@
 // protk.dat files of a given size, against a plain program that reads and rewrites the same files
 // once; and the process's peak working set during the registration.
 //
-// Usage: tarnwick_registration_bench [LOADPOINTS_PER_VIEW [FILE_KB [ROUNDS]]]   (default 100 100 5)
+// Usage: tarnwick_registration_bench [LOADPOINTS_PER_VIEW [FILE_KB [ROUNDS [DIRECTORY]]]]
+//        (default 100 100 5, in the temporary folder)
 #include <windows.h>
 
 #include <psapi.h>  // after windows.h, which it needs
@@ -92,6 +93,7 @@ int main(int argc, char** argv) {
 
     char base[MAX_PATH + 1] = {};
     GetTempPathA(MAX_PATH, base);
+    if (argc > 4) (void)std::snprintf(base, sizeof(base), "%s\\", argv[4]);
     const std::string root = std::string(base) + "tw_registration_bench_" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(root.c_str(), nullptr);
     const std::string original = tarnwick::bench::MakeRegistryFile(static_cast<std::size_t>(fileKb) * 2,
