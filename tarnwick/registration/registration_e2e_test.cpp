@@ -107,6 +107,20 @@ TEST_F(RegistrationRun, RegistersReRegistersAndUnregistersInBothViews) {
     EXPECT_EQ(Read(ProtkOf(creo64)), "a\n\n\n\nb");
 }
 
+TEST_F(RegistrationRun, ServesLoadpointsWhosePathsAreBeyondAscii) {
+    // The loadpoint path travels as ANSI bytes (code page 1252 here) from the registry to the
+    // narrow file functions, and is widened the same way for the materials.
+    const std::wstring creo = MakeLoadpoint(root_.path(), L"Cr\u00e9o \u00c6", true);
+    AddLoadpoint(KEY_WOW64_64KEY, creo);
+    const std::wstring materials = root_.path() + L"\\materials";
+    ASSERT_TRUE(CreateDirectoryW(materials.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(materials + L"\\oak.mtl", "oak"));
+    EXPECT_EQ(Register({L"/exec64:C:\\x64\\my.dll", L"/materials:" + materials}).exitCode, 1u);
+    EXPECT_EQ(Read(ProtkOf(creo)), "\r\n" + Entry("C:\\x64\\my.dll"));
+    EXPECT_EQ(Read(creo + L"\\text\\materials-library\\oak.mtl"), "oak");
+    EXPECT_EQ(ListDirectory(root_.path()), std::vector<std::wstring>({L"Cr\u00e9o \u00c6", L"keys.txt", L"materials"}));
+}
+
 TEST_F(RegistrationRun, LeavesEveryFileItCannotSafelyRewriteAsItWas) {
     const std::string old = "name Other\r\nend\r\n\r\n\r\nname MyApp\nexec_file old\nend\n";
     const std::wstring exclusive = MakeLoadpoint(root_.path(), L"exclusive", true);
