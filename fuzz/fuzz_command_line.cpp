@@ -1,0 +1,164 @@
+// Fuzz target: the command-line parser and the validation of the combination of options.
+//
+// Input: the arguments after the program name, separated by a zero byte. Every other byte is
+// the character of the same code; a byte 0xFF takes the next two bytes as one UTF-16 unit
+// (little-endian), so that any character up to U+FFFF can be typed.
+//
+// Properties, besides the absence of crashes and of sanitizer findings:
+// - the result is one of the four ParseResult values, and NoParams exactly for no argument;
+// - the table's constant fields (names, value flags, help texts) never change, every value is
+//   terminated inside its 260-character field, absent options and switches keep empty values;
+// - an accepted command line fills the table exactly as its arguments say (each argument names
+//   one option by a case-insensitive full name, its value is the text after the first colon),
+//   and the same arguments in reverse order fill it identically;
+// - a command line that passes validation for a registration run has /name and /reg values.
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/option_table.h"
+#include "cli/validation.h"
+#include "fuzz_check.h"
+
+namespace {
+
+using tarnwick::CommandOption;
+using tarnwick::kOptionCount;
+using tarnwick::OptionTable;
+
+std::vector<std::wstring> Arguments(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::wstring> arguments{L"tarnwick.exe"};
+    if (size == 0) return arguments;
+    fuzz::InputReader input(data, size);
+    std::wstring current;
+    while (!input.empty()) {
+        const std::uint8_t byte = input.Byte();
+        if (byte == 0) {
+            arguments.push_back(current);
+            current.clear();
+        } else if (byte == 0xFF) {
+            const std::uint16_t unit = input.Unit16();
+            if (unit != 0) current.push_back(static_cast<wchar_t>(unit));
+        } else {
+            current.push_back(static_cast<wchar_t>(byte));
+        }
+    }
+    arguments.push_back(current);
+    return arguments;
+}
+
+wchar_t Fold(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+// What an accepted argument says: the option it names and, when it has a colon, its value.
+struct Named {
+    int index = -1;
+    bool hasValue = false;
+    std::wstring value;
+};
+
+Named NameOf(const std::wstring& argument, const CommandOption* table) {
+    Named named;
+    for (int i = 0; i < kOptionCount; ++i) {
+        const std::wstring name = table[i].optionName;
+        if (argument.size() < 1 + name.size()) continue;
+        bool same = true;
+        for (std::size_t k = 0; k < name.size() && same; ++k) same = Fold(argument[1 + k]) == Fold(name[k]);
+        if (!same) continue;
+        named.index = i;
+        if (argument.size() > 1 + name.size()) {
+            named.hasValue = true;
+            named.value = argument.substr(2 + name.size());
+        }
+        break;
+    }
+    return named;
+}
+
+struct Snapshot {
+    bool present[kOptionCount];
+    std::wstring value[kOptionCount];
+};
+
+Snapshot Take() {
+    Snapshot snapshot;
+    for (int i = 0; i < kOptionCount; ++i) {
+        snapshot.present[i] = OptionTable[i].present;
+        snapshot.value[i] = OptionTable[i].value;
+    }
+    return snapshot;
+}
+
+tarnwick::ParseResult Parse(const std::vector<std::wstring>& arguments) {
+    std::vector<const wchar_t*> pointers;
+    for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
+    tarnwick::ResetOptionTable();
+    return tarnwick::ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), kOptionCount, OptionTable);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static CommandOption constants[kOptionCount];
+    static const bool saved = (std::memcpy(constants, OptionTable, sizeof constants), true);
+    (void)saved;
+
+    const std::vector<std::wstring> arguments = Arguments(data, size);
+    const tarnwick::ParseResult result = Parse(arguments);
+    FUZZ_CHECK(result >= tarnwick::NoParams && result <= tarnwick::Ok);
+    FUZZ_CHECK((result == tarnwick::NoParams) == (arguments.size() <= 1));
+
+    for (int i = 0; i < kOptionCount; ++i) {
+        const CommandOption& option = OptionTable[i];
+        FUZZ_CHECK(option.optionName == constants[i].optionName);
+        FUZZ_CHECK(option.takesValue == constants[i].takesValue);
+        FUZZ_CHECK(option.helpText == constants[i].helpText);
+        FUZZ_CHECK(std::wmemchr(option.value, L'\0', tarnwick::kOptionValueCapacity) != nullptr);
+        if (!option.present || !option.takesValue) FUZZ_CHECK(option.value[0] == L'\0');
+    }
+
+    if (result != tarnwick::Ok) return 0;
+    const Snapshot parsed = Take();
+
+    // Rebuild the table from the arguments alone and compare.
+    bool present[kOptionCount] = {};
+    std::wstring value[kOptionCount];
+    for (std::size_t a = 1; a < arguments.size(); ++a) {
+        const std::wstring& argument = arguments[a];
+        FUZZ_CHECK(argument.size() >= 2 && argument[0] == L'/');
+        const Named named = NameOf(argument, constants);
+        FUZZ_CHECK(named.index >= 0);
+        FUZZ_CHECK(!present[named.index]);
+        present[named.index] = true;
+        if (named.hasValue) {
+            FUZZ_CHECK(constants[named.index].takesValue);
+            FUZZ_CHECK(argument[1 + std::wcslen(constants[named.index].optionName)] == L':');
+            FUZZ_CHECK(named.value.size() <= tarnwick::kMaxOptionValueLength);
+            value[named.index] = named.value;
+        }
+    }
+    for (int i = 0; i < kOptionCount; ++i) {
+        FUZZ_CHECK(parsed.present[i] == present[i]);
+        FUZZ_CHECK(parsed.value[i] == value[i]);
+    }
+
+    const bool valid = tarnwick::ValidateOptions();
+    if (valid && !present[tarnwick::kOptHelp] && !present[tarnwick::kOptListXtops]) {
+        FUZZ_CHECK(!value[tarnwick::kOptName].empty() && !value[tarnwick::kOptReg].empty());
+    }
+    if (present[tarnwick::kOptHelp]) FUZZ_CHECK(valid);
+
+    // The order of the options does not matter.
+    std::vector<std::wstring> reversed{arguments.front()};
+    reversed.insert(reversed.end(), arguments.rbegin(), arguments.rend() - 1);
+    FUZZ_CHECK(Parse(reversed) == tarnwick::Ok);
+    const Snapshot again = Take();
+    for (int i = 0; i < kOptionCount; ++i) {
+        FUZZ_CHECK(again.present[i] == parsed.present[i]);
+        FUZZ_CHECK(again.value[i] == parsed.value[i]);
+    }
+    return 0;
+}
