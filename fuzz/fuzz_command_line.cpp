@@ -94,6 +94,7 @@ Snapshot Take() {
 
 tarnwick::ParseResult Parse(const std::vector<std::wstring>& arguments) {
     std::vector<const wchar_t*> pointers;
+    pointers.reserve(arguments.size());
     for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
     tarnwick::ResetOptionTable();
     return tarnwick::ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), kOptionCount, OptionTable);

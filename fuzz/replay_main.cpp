@@ -20,7 +20,7 @@ void Replay(const std::filesystem::path& file) {
     const std::vector<char> bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
     // A copy of exactly the input's size, so that a read past its end is seen by the sanitizers.
     std::vector<std::uint8_t> input(bytes.begin(), bytes.end());
-    std::fprintf(stderr, "replaying %s (%zu bytes)\n", file.string().c_str(), input.size());
+    (void)std::fprintf(stderr, "replaying %s (%zu bytes)\n", file.string().c_str(), input.size());
     LLVMFuzzerTestOneInput(input.empty() ? nullptr : input.data(), input.size());
 }
 

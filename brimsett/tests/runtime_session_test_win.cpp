@@ -328,6 +328,7 @@ TEST_F(RuntimeSession, VerboseDecisionIsMadeOncePerLoadedLibrary) {
     ASSERT_NE(probe, nullptr);
     using Export = UINT(__stdcall*)(MSIHANDLE);
     auto entry = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeEntry")));
+    if (entry == nullptr) FreeLibrary(probe);
     ASSERT_NE(entry, nullptr);
 
     EXPECT_EQ(entry(session.handle()), 0u);

@@ -23,9 +23,14 @@ int wmain(int argc, wchar_t** argv) {
     if (file == INVALID_HANDLE_VALUE) return 3;
     HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]);
     HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, argv[4]);
-    if (ready == nullptr || release == nullptr) return 4;
-    SetEvent(ready);
-    WaitForSingleObject(release, 60000);
+    int result = 4;
+    if (ready != nullptr && release != nullptr) {
+        SetEvent(ready);
+        WaitForSingleObject(release, 60000);
+        result = 0;
+    }
+    if (ready != nullptr) CloseHandle(ready);
+    if (release != nullptr) CloseHandle(release);
     CloseHandle(file);
-    return 0;
+    return result;
 }
