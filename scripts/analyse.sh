@@ -44,7 +44,8 @@ fi
 
 echo "== cppcheck"
 for build in host windows; do
-  platform=unix64; [ "$build" = windows ] && platform=win32W
+  platform=unix64; libraries=--library=googletest
+  [ "$build" = windows ] && platform=win32W && libraries="--library=googletest --library=windows"
   mkdir -p build/cppcheck-$build
   # Only our own sources: GoogleTest is left out.
   python3 - build/$build/compile_commands.json build/cppcheck-$build/compile_commands.json <<'PY'
@@ -54,7 +55,7 @@ entries = [e for e in json.load(open(sys.argv[1]))
 json.dump(entries, open(sys.argv[2], "w"))
 PY
   if ! cppcheck --quiet --project=build/cppcheck-$build/compile_commands.json --platform=$platform \
-      --enable=warning,performance,portability --inline-suppr --error-exitcode=1 \
+      --enable=warning,performance,portability --inline-suppr --error-exitcode=1 $libraries \
       --suppress=missingIncludeSystem --cppcheck-build-dir=build/cppcheck-$build --std=c++20 -j "$jobs"; then
     status=1
   fi

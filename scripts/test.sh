@@ -15,3 +15,9 @@ for preset in host host-asan windows; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+echo "== fuzz (bounded run of every target)"
+bash scripts/fuzz.sh
+
+echo "== static analysis"
+bash scripts/analyse.sh

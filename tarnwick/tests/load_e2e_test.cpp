@@ -1,0 +1,242 @@
+// Load tests of the real tarnwick.exe under Wine: a key list of 10,000 keys, a key with 10,000
+// installations, InstallDir values of every registry type and of awkward lengths, a protk.dat of
+// 50 MB and one with lines of 1 MB. Nothing may crash, nothing may be written but the intended
+// files, and nothing that was there may be lost.
+//
+// Each case appends its sizes and run time to "robustness-figures.txt" in the working folder;
+// the test command gathers them into build/figures.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+#include "registration/tests/registration_test_support_win.h"
+
+namespace tarnwick::e2e {
+namespace {
+
+using test::ListDirectory;
+using test::MakeLoadpoint;
+using test::Narrow;
+using test::ThrowawayLoadpointKeys;
+
+constexpr char kListSubpath[] = "\\i486_nt\\obj\\xtop.exe\r\n";
+
+void RecordFigure(const std::string& text) {
+    if (FILE* file = std::fopen("robustness-figures.txt", "a")) {
+        (void)std::fprintf(file, "%s\n", text.c_str());
+        (void)std::fclose(file);
+    }
+}
+
+// Runs tarnwick.exe and notes how long it took.
+RunResult TimedRun(const std::vector<std::wstring>& arguments, double* milliseconds) {
+    const auto start = std::chrono::steady_clock::now();
+    RunResult result = RunTarnwick(arguments);
+    *milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return result;
+}
+
+std::size_t CountLines(const std::string& output) {
+    std::size_t lines = 0;
+    for (char c : output) lines += c == '\n' ? 1 : 0;
+    return lines;
+}
+
+std::string Fixed(const char* format, double value) {
+    char text[64];
+    (void)std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+class LoadTest : public ::testing::Test {
+protected:
+    void WriteKeyList(const std::string& bytes) { ASSERT_TRUE(WriteFileBytes(keyList_, bytes)); }
+    std::vector<std::wstring> Registration(std::vector<std::wstring> extra) const {
+        std::vector<std::wstring> arguments = {L"/name:MyApp", L"/startup:dll", L"/reg:" + keyList_};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
+    }
+
+    TempDir root_;
+    ThrowawayLoadpointKeys keys_;
+    const std::wstring keyList_ = root_.path() + L"\\keys.txt";
+};
+
+TEST_F(LoadTest, KeyListOfTenThousandKeys) {
+    const std::wstring loadpoint = MakeLoadpoint(root_.path(), L"creo");
+    ASSERT_TRUE(keys_.Add(KEY_WOW64_32KEY, L"creo", loadpoint));
+    std::string list;
+    for (int i = 0; i < 9999; ++i) {
+        char line[80];
+        (void)std::snprintf(line, sizeof line, "SOFTWARE\\TarnwickLoadMissing\\Key%05d\r\n", i);
+        list += line;
+    }
+    list += Narrow(keys_.path()) + "\r\n";
+    WriteKeyList(list);
+
+    double ms = 0;
+    const RunResult run = TimedRun({L"/listxtops", L"/reg:" + keyList_}, &ms);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.output, Narrow(loadpoint) + kListSubpath);
+    RecordFigure("key list of 10000 keys (one present), list run: " + Fixed("%.0f ms", ms));
+}
+
+TEST_F(LoadTest, KeyWithTenThousandInstallations) {
+    std::vector<std::string> expected;
+    for (int i = 0; i < 10000; ++i) {
+        wchar_t name[16];
+        (void)std::swprintf(name, 16, L"inst%05d", i);
+        const std::wstring directory = root_.path() + L"\\absent\\" + name;
+        ASSERT_TRUE(keys_.Add(KEY_WOW64_32KEY, name, directory));
+        expected.push_back(Narrow(directory));
+    }
+    WriteKeyList(Narrow(keys_.path()) + "\r\n");
+
+    double listMs = 0;
+    const RunResult list = TimedRun({L"/listxtops", L"/reg:" + keyList_}, &listMs);
+    EXPECT_EQ(list.exitCode, 0u);
+    std::string listed;
+    for (const std::string& path : expected) listed += path + kListSubpath;
+    EXPECT_EQ(list.output, listed);
+
+    // Registering into 10,000 loadpoints whose folders do not exist writes nothing at all.
+    double registerMs = 0;
+    const RunResult registration = TimedRun(Registration({L"/exec32:C:\\my.dll"}), &registerMs);
+    EXPECT_EQ(registration.exitCode, 1u);
+    EXPECT_EQ(CountLines(registration.output), 2u + expected.size());
+    EXPECT_EQ(ListDirectory(root_.path()), std::vector<std::wstring>{L"keys.txt"});
+    RecordFigure("key with 10000 installations: list run " + Fixed("%.0f ms", listMs) + ", registration run " +
+                 Fixed("%.0f ms", registerMs) + " (nothing written)");
+}
+
+// InstallDir written with the narrow function, so that the data has exactly the bytes given.
+void SetInstallDir(const std::wstring& parent, const std::wstring& installation, DWORD type, const std::string& data) {
+    HKEY key = nullptr;
+    const std::wstring path = parent + L"\\" + installation;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const LONG status = RegSetValueExA(key, "InstallDir", 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                                       static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+    ASSERT_EQ(status, ERROR_SUCCESS);
+}
+
+TEST_F(LoadTest, InstallDirOfEveryTypeAndLength) {
+    // Every registry type with the same kind of text: only the two string types give loadpoints.
+    const DWORD types[] = {REG_NONE,
+                           REG_SZ,
+                           REG_EXPAND_SZ,
+                           REG_BINARY,
+                           REG_DWORD,
+                           REG_DWORD_BIG_ENDIAN,
+                           REG_LINK,
+                           REG_MULTI_SZ,
+                           REG_RESOURCE_LIST,
+                           REG_FULL_RESOURCE_DESCRIPTOR,
+                           REG_RESOURCE_REQUIREMENTS_LIST,
+                           REG_QWORD};
+    for (DWORD type : types) {
+        const std::string text = "C:\\typed\\" + std::to_string(type);
+        SetInstallDir(keys_.path(), L"type" + std::to_wstring(type), type, text + std::string(1, '\0'));
+    }
+    // Texts of 0, 259, 260, 261 and 4,096 characters with their terminator: up to 259 the value
+    // fits the 260-byte buffer and is recorded; longer ones are skipped, never cut.
+    auto text = [](std::size_t length, char fill) { return "C:\\" + std::string(length - 3, fill); };
+    SetInstallDir(keys_.path(), L"empty", REG_SZ, std::string(1, '\0'));
+    SetInstallDir(keys_.path(), L"len259", REG_SZ, text(259, 'a') + '\0');
+    SetInstallDir(keys_.path(), L"len260", REG_SZ, text(260, 'b') + '\0');
+    SetInstallDir(keys_.path(), L"len261", REG_SZ, text(261, 'c') + '\0');
+    SetInstallDir(keys_.path(), L"len4096", REG_SZ, text(4096, 'd') + '\0');
+    // Data of exactly 0 bytes, and of 260 bytes without a terminator (the whole buffer).
+    SetInstallDir(keys_.path(), L"zerobytes", REG_SZ, std::string());
+    SetInstallDir(keys_.path(), L"unterminated260", REG_EXPAND_SZ, text(260, 'e'));
+    WriteKeyList(Narrow(keys_.path()) + "\r\n");
+
+    const RunResult run = RunTarnwick({L"/listxtops", L"/reg:" + keyList_});
+    EXPECT_EQ(run.exitCode, 0u);
+    // Sorted byte-wise. Windows hands the 260 unterminated bytes over whole, and they are
+    // recorded as they are; Wine wants room for a terminator and refuses them, and the
+    // installation is skipped. Either way nothing is cut.
+    std::vector<std::string> expectedPaths = {"", text(259, 'a'), text(260, 'e'), "C:\\typed\\1", "C:\\typed\\2"};
+    std::string expected, expectedWithoutUnterminated;
+    for (const std::string& path : expectedPaths) {
+        expected += path + kListSubpath;
+        if (path != text(260, 'e')) expectedWithoutUnterminated += path + kListSubpath;
+    }
+    EXPECT_TRUE(run.output == expected || run.output == expectedWithoutUnterminated) << run.output;
+
+    // A registration run over them writes nowhere: the folders do not exist, and the empty path
+    // (which would name \text\protk.dat on the current drive) is passed over.
+    const RunResult registration = RunTarnwick(Registration({L"/exec32:C:\\my.dll"}));
+    EXPECT_EQ(registration.exitCode, 1u);
+    EXPECT_FALSE(FileExists(L"\\text\\protk.dat"));
+    EXPECT_EQ(ListDirectory(root_.path()), std::vector<std::wstring>{L"keys.txt"});
+    RecordFigure("InstallDir of 12 registry types and of 0, 259, 260, 261 and 4096 characters: listed " +
+                 std::to_string(CountLines(run.output)) + ", the rest skipped");
+}
+
+std::string EntryBytes() {
+    return "name MyApp\r\nstartup dll\r\nexec_file C:\\my.dll\r\nunicode_encoding false\r\ndelay_start false\r\n"
+           "allow_stop true\r\nend\r\n";
+}
+
+// Registers and unregisters MyApp in one loadpoint whose protk.dat holds `original` (CR LF line
+// ends, no blank runs, no MyApp entry) and checks the exact bytes after each step.
+void RegisterAndUnregister(const std::wstring& root, const std::wstring& keyList, ThrowawayLoadpointKeys& keys,
+                           const std::string& original, const std::string& label) {
+    const std::wstring loadpoint = MakeLoadpoint(root, L"big");
+    ASSERT_TRUE(keys.Add(KEY_WOW64_32KEY, L"big", loadpoint));
+    ASSERT_TRUE(WriteFileBytes(keyList, Narrow(keys.path()) + "\r\n"));
+    const std::wstring protk = loadpoint + L"\\text\\protk.dat";
+    ASSERT_TRUE(WriteFileBytes(protk, original));
+
+    double registerMs = 0;
+    const RunResult registration =
+        TimedRun({L"/name:MyApp", L"/startup:dll", L"/exec32:C:\\my.dll", L"/reg:" + keyList}, &registerMs);
+    EXPECT_EQ(registration.exitCode, 1u);
+    std::string bytes;
+    ASSERT_TRUE(ReadFileBytes(protk, bytes));
+    EXPECT_TRUE(bytes == original + "\r\n" + EntryBytes()) << "size " << bytes.size();
+    EXPECT_EQ(ListDirectory(loadpoint + L"\\text"), std::vector<std::wstring>{L"protk.dat"});
+
+    double unregisterMs = 0;
+    const RunResult unregistration =
+        TimedRun({L"/name:MyApp", L"/unregister", L"/reg:" + keyList}, &unregisterMs);
+    EXPECT_EQ(unregistration.exitCode, 1u);
+    ASSERT_TRUE(ReadFileBytes(protk, bytes));
+    // The empty line that led the entry stays; everything else is the original.
+    EXPECT_TRUE(bytes == original + "\r\n") << "size " << bytes.size();
+    EXPECT_EQ(ListDirectory(loadpoint + L"\\text"), std::vector<std::wstring>{L"protk.dat"});
+    RecordFigure(label + ": register " + Fixed("%.0f ms", registerMs) + ", unregister " +
+                 Fixed("%.0f ms", unregisterMs));
+}
+
+TEST_F(LoadTest, RegistryFileOfFiftyMegabytes) {
+    std::string original;
+    original.reserve(50u << 20);
+    for (int i = 0; original.size() < (50u << 20); ++i) {
+        char entry[160];
+        (void)std::snprintf(entry, sizeof entry,
+                            "name App%07d\r\nexec_file C:\\Program Files\\Vendor\\App%07d\\app.dll\r\nend\r\n", i, i);
+        original += entry;
+    }
+    RegisterAndUnregister(root_.path(), keyList_, keys_, original,
+                          "protk.dat of " + std::to_string(original.size()) + " bytes");
+}
+
+TEST_F(LoadTest, RegistryFileWithLinesOfOneMegabyte) {
+    const std::string megabyte(1u << 20, 'x');
+    const std::string original = "name Other\r\ndescription " + megabyte + "\r\nend\r\n" + std::string(1u << 20, ' ') +
+                                 "\r\n" + "name " + megabyte + "\r\nexec_file " + megabyte + "\r\nend\r\n" +
+                                 megabyte + "\r" + megabyte + "\r\n";
+    RegisterAndUnregister(root_.path(), keyList_, keys_, original,
+                          "protk.dat with 6 lines of 1 MB (" + std::to_string(original.size()) + " bytes)");
+}
+
+}  // namespace
+}  // namespace tarnwick::e2e
