@@ -29,11 +29,11 @@
 
 namespace {
 
-using brimsett::text::CopyBounded;
-using brimsett::text::FormatBounded;
 using brimsett::kInvalidArgument;
 using brimsett::kSuccess;
 using brimsett::kTruncated;
+using brimsett::text::CopyBounded;
+using brimsett::text::FormatBounded;
 using brimsett::text::WideChar;
 using Wide = std::basic_string<WideChar>;
 
@@ -180,7 +180,8 @@ void CheckCapacity(const std::basic_string<Unit>& format, const Arguments& argum
 template <typename Unit>
 void CheckCapacities(const std::basic_string<Unit>& format, const Arguments& arguments,
                      const std::basic_string<Unit>& full, bool malformed, std::size_t chosen) {
-    for (std::size_t capacity : {std::size_t{1}, std::size_t{2}, full.size(), full.size() + 1, full.size() + 2, chosen}) {
+    for (std::size_t capacity :
+         {std::size_t{1}, std::size_t{2}, full.size(), full.size() + 1, full.size() + 2, chosen}) {
         if (capacity >= 1) CheckCapacity(format, arguments, full, malformed, capacity);
     }
 }
@@ -223,8 +224,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     arguments.number = static_cast<int>(input.Unit16() | (static_cast<unsigned>(input.Unit16()) << 16));
     arguments.unsignedNumber = static_cast<unsigned>(input.Unit16() | (static_cast<unsigned>(input.Unit16()) << 16));
     arguments.character = 1 + input.Byte() % 255;
-    arguments.longNumber = static_cast<long long>(static_cast<std::uint64_t>(arguments.unsignedNumber) << 31) ^
-                           arguments.number;
+    arguments.longNumber =
+        static_cast<long long>(static_cast<std::uint64_t>(arguments.unsignedNumber) << 31) ^ arguments.number;
     arguments.size = static_cast<std::size_t>(arguments.longNumber) ^ input.Byte();
 
     const Formats formats = BuildFormats(input);
@@ -242,7 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                      arguments.size, arguments.narrow2.c_str());
     FUZZ_CHECK(length >= 0);
     std::string full(static_cast<std::size_t>(length) + 1, '\0');
-    std::snprintf(full.data(), full.size(), reference.c_str(), narrow1, arguments.number, shownWide.c_str(),
+    (void)std::snprintf(full.data(), full.size(), reference.c_str(), narrow1, arguments.number, shownWide.c_str(),
                   arguments.unsignedNumber, arguments.character, arguments.longNumber, arguments.size,
                   arguments.narrow2.c_str());
     full.resize(static_cast<std::size_t>(length));

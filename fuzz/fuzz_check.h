@@ -11,12 +11,12 @@
 
 // A property that does not hold is a finding: say which, then abort so that libFuzzer keeps the
 // input and the replay test fails.
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
+#define FUZZ_CHECK(condition)                                                                                  \
+    do {                                                                                                       \
+        if (!(condition)) {                                                                                    \
             (void)std::fprintf(stderr, "%s:%d: property does not hold: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                      \
-        }                                                                                      \
+            std::abort();                                                                                      \
+        }                                                                                                      \
     } while (false)
 
 namespace fuzz {

@@ -6,8 +6,8 @@
 // Properties: the list is sorted by unsigned byte comparison with no two entries equal; no entry
 // is empty or holds a line feed; the list is exactly the set of non-empty lines (a CR right
 // before an LF dropped, every other byte kept); the same file with CR LF written as LF gives the
-// same list (a line that ends in a CR keeps its CR LF); a file read only in part gives the complete lines of the whole file's list and no
-// line that is not in it.
+// same list (a line that ends in a CR keeps its CR LF); a file read only in part gives complete
+// lines of the whole file's list and no line that is not in it.
 #include <algorithm>
 #include <set>
 #include <string>

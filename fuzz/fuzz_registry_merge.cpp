@@ -102,7 +102,8 @@ std::string Bytes(const Lines& lines) {
 void SetValue(tarnwick::CommandOption& option, bool present, std::string_view value) {
     option.present = present;
     const std::size_t length = std::min(value.size(), (tarnwick::kOptionValueCapacity - 1));
-    for (std::size_t i = 0; i < length; ++i) option.value[i] = static_cast<wchar_t>(static_cast<unsigned char>(value[i]));
+    for (std::size_t i = 0; i < length; ++i)
+        option.value[i] = static_cast<wchar_t>(static_cast<unsigned char>(value[i]));
     option.value[length] = L'\0';
 }
 

@@ -127,9 +127,9 @@ TEST_F(Detection, MissingUnreadableOrDirectoryExecutableCountsAsNotInstalled) {
     EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), kUntouched);
 
     // Held open by this process without read sharing (the action runs in another process).
+    ASSERT_TRUE(server.SetServer(exe_ + L" /automation"));
     HANDLE held = CreateFileW(exe_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(server.SetServer(exe_ + L" /automation"));
     run = DetectSolidWorks(server.clsid());
     CloseHandle(held);
     EXPECT_EQ(run.result, 0u);

@@ -34,7 +34,8 @@ std::wstring PathText(const std::wstring& start, std::size_t length) {
     std::wstring text = start;
     while (text.size() < length) {
         text += L'\\';
-        text += std::wstring(std::min<std::size_t>(200, length - text.size()), static_cast<wchar_t>(L'a' + text.size() % 26));
+        text += std::wstring(std::min<std::size_t>(200, length - text.size()),
+                             static_cast<wchar_t>(L'a' + text.size() % 26));
     }
     return text.substr(0, length);
 }
@@ -118,8 +119,8 @@ TEST_F(LoadDetection, LongAndHugeClassIdentifiersFindNoCutKey) {
     EXPECT_EQ(whole.result, 0u);
     EXPECT_EQ(whole.Property(L"PELLITON_LOCATION"), exe_);
     ASSERT_EQ(whole.lines.size(), 2u);
-    EXPECT_EQ(whole.lines[0], L"CheckForCADApplication:  Getting registry value CLSID\\" + clsid +
-                                  L"\\LocalServer32\\(Default)");
+    EXPECT_EQ(whole.lines[0],
+              L"CheckForCADApplication:  Getting registry value CLSID\\" + clsid + L"\\LocalServer32\\(Default)");
     ExpectWellFormed(whole, L"CheckForCADApplication");
 
     // 100,000 characters name no key the registry can hold.
@@ -133,16 +134,20 @@ TEST_F(LoadDetection, LongAndHugeClassIdentifiersFindNoCutKey) {
         ExpectWellFormed(run, L"CheckForCADApplication");
         EXPECT_EQ(run.Property(L"PELLITON_LOCATION"), L"untouched");
     }
-    RecordFigure("CheckForPelliton with a class identifier of 1000 characters: found whole, the cut path's server not "
-                 "read; of 100000 characters: location untouched");
+    RecordFigure(
+        "CheckForPelliton with a class identifier of 1000 characters: found whole, the cut path's server not "
+        "read; of 100000 characters: location untouched");
 }
 
 class LoadReset : public ::testing::Test {
 protected:
     Properties All() const {
-        return {{L"PRODUCT_INSTALLDIR", installDir_}, {L"PRODUCT_REGKEY", root_ + L"\\Product"},
-                {L"PRODUCT_ENV_REGKEY", root_ + L"\\Environment"}, {L"GLOBPRODUCTCODE", code_},
-                {L"GLOBPRODUCTNAME", name_},          {L"PRODUCT_ABBR", abbreviation_},
+        return {{L"PRODUCT_INSTALLDIR", installDir_},
+                {L"PRODUCT_REGKEY", root_ + L"\\Product"},
+                {L"PRODUCT_ENV_REGKEY", root_ + L"\\Environment"},
+                {L"GLOBPRODUCTCODE", code_},
+                {L"GLOBPRODUCTNAME", name_},
+                {L"PRODUCT_ABBR", abbreviation_},
                 {L"PRODUCT_LOCALE_NAME", L"PRODUCT_LOCALE"}};
     }
     std::wstring Command() const {
@@ -203,7 +208,8 @@ TEST_F(LoadReset, HugeKeyPathsAndProductNameWriteNothing) {
     const ActionRun again = RunExport(L"ResetLangToDefault", L"ResetLangToDefault", properties);
     EXPECT_EQ(again.result, 0u);
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, root_ + L"\\Product", k64, L"Locale"), L"de-DE");
-    RecordFigure("ResetLangToDefault with key paths and a product name of 100000 characters: result 0, nothing written");
+    RecordFigure(
+        "ResetLangToDefault with key paths and a product name of 100000 characters: result 0, nothing written");
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 
 namespace brimsett_test {
 namespace {
@@ -324,11 +326,12 @@ TEST_F(RuntimeSession, UnreadableVersionFailsTheInitialisationWithItsLine) {
 TEST_F(RuntimeSession, VerboseDecisionIsMadeOncePerLoadedLibrary) {
     InstallerSession session(ProbePackage({{L"LOGVERBOSE", L"1"}}));
     ASSERT_TRUE(session.ok()) << Narrow(session.error());
-    HMODULE probe = LoadLibraryW(PathBesideTestProgram(L"brimsett_probe.dll").c_str());
+    // Freed however the test ends.
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> probe(
+        LoadLibraryW(PathBesideTestProgram(L"brimsett_probe.dll").c_str()), &FreeLibrary);
     ASSERT_NE(probe, nullptr);
     using Export = UINT(__stdcall*)(MSIHANDLE);
-    auto entry = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeEntry")));
-    if (entry == nullptr) FreeLibrary(probe);
+    auto entry = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(probe.get(), "ProbeEntry")));
     ASSERT_NE(entry, nullptr);
 
     EXPECT_EQ(entry(session.handle()), 0u);
@@ -341,7 +344,6 @@ TEST_F(RuntimeSession, VerboseDecisionIsMadeOncePerLoadedLibrary) {
     EXPECT_EQ(entry(session.handle()), 0u);
     EXPECT_EQ(MarkEntry(session.LinesOf(L"RuntimeProbe")), kVerboseOn);
     EXPECT_TRUE(AtomExists(kVerboseAtom));
-    FreeLibrary(probe);
 }
 
 TEST_F(RuntimeSession, CancelOverrideLastsUntilTheNextInitialisation) {

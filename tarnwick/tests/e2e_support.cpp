@@ -6,14 +6,14 @@
 
 namespace tarnwick::e2e {
 
-namespace {
-
 std::wstring ExeDirectory() {
     wchar_t buffer[MAX_PATH * 4] = {};
     DWORD length = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
     std::wstring path(buffer, length);
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
+
+namespace {
 
 // Quotes one argument so that CommandLineToArgvW and the C runtime give it back unchanged.
 std::wstring QuoteArgument(const std::wstring& argument) {

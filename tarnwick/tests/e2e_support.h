@@ -11,6 +11,10 @@ struct RunResult {
     unsigned long exitCode = 0;
 };
 
+// The folder of the running test program, with its trailing backslash; the programs under test
+// are built beside it.
+std::wstring ExeDirectory();
+
 // Runs tarnwick.exe (next to the test program) with the given arguments, each quoted as the
 // runtime library's argument splitting expects, and waits for it to end.
 RunResult RunTarnwick(const std::vector<std::wstring>& arguments);

@@ -3,18 +3,9 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "../../tests/e2e_support.h"
+
 namespace tarnwick::test {
-
-namespace {
-
-std::wstring ExeDirectory() {
-    wchar_t buffer[MAX_PATH * 4] = {};
-    DWORD length = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
-    std::wstring path(buffer, length);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
-}  // namespace
 
 FileHolder::FileHolder(const std::wstring& mode, const std::wstring& path) {
     static unsigned counter = 0;
@@ -24,7 +15,7 @@ FileHolder::FileHolder(const std::wstring& mode, const std::wstring& path) {
     const std::wstring releaseName = std::wstring(L"Local\\twrelease") + suffix;
     ready_ = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
     release_ = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
-    const std::wstring exe = ExeDirectory() + L"tarnwick_file_holder.exe";
+    const std::wstring exe = e2e::ExeDirectory() + L"tarnwick_file_holder.exe";
     std::wstring commandLine = L"\"" + exe + L"\" " + mode + L" \"" + path + L"\" " + readyName + L" " + releaseName;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
