@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs the prerequisites, then builds and tests the host core, the same
-# under the sanitizers, and the Windows build under Wine.
+# under the sanitizers, and the Windows build under Wine (with the fault and load tests); runs
+# every fuzz target for a bounded time, both static analysers, and short benchmark runs. The
+# figures of the run end up in build/figures/ (see docs/robustness.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,6 +10,9 @@ bash scripts/setup.sh
 
 stop_wine() { WINEPREFIX="$PWD/build/windows/wineprefix" wineserver -k >/dev/null 2>&1 || true; }
 trap stop_wine EXIT
+
+# Figures of an earlier run must not mix with this one's.
+find build/windows -name robustness-figures.txt -delete 2>/dev/null || true
 
 for preset in host host-asan windows; do
   echo "== $preset"
@@ -21,3 +26,6 @@ bash scripts/fuzz.sh
 
 echo "== static analysis"
 bash scripts/analyse.sh
+
+echo "== figures"
+bash scripts/figures.sh

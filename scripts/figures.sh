@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Short runs of the benchmarks (the full runs are described in docs/performance.md) and the
+# figures the fault and load tests wrote during ctest, gathered into build/figures/, from which
+# docs/robustness.md takes its numbers. Expects the host and windows builds to exist and their
+# tests to have run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mkdir -p build/figures
+prefix=$PWD/build/windows/wineprefix
+
+# What the fault and load tests recorded in this run.
+find build/windows -name robustness-figures.txt -print0 | sort -z | xargs -0 -r cat >build/figures/robustness.txt
+
+{
+  echo "== host: merge of a 10 MB protk.dat with 20,000 entries (5 rounds)"
+  cmake --build --preset host --target registration_merge_bench >/dev/null
+  build/host/tarnwick/registration/registration_merge_bench 10 20000 5
+  echo "== wine: registration into 200 loadpoints of 100 KB (3 rounds, memory file system)"
+  cmake --build --preset windows --target tarnwick_registration_bench >/dev/null
+  scripts/wine-run.sh "$prefix" build/windows/tarnwick/registration/tarnwick_registration_bench.exe 100 100 3 'Z:\dev\shm' 2>/dev/null
+  echo "== wine: custom-action runtime overhead (50 rounds)"
+  cmake --build --preset windows --target brimsett_session_bench >/dev/null
+  scripts/wine-run.sh "$prefix" build/windows/brimsett/tests/brimsett_session_bench.exe 50 2>/dev/null
+} >build/figures/performance.txt 2>&1
+cat build/figures/robustness.txt build/figures/performance.txt
