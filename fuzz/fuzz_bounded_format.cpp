@@ -244,8 +244,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(length >= 0);
     std::string full(static_cast<std::size_t>(length) + 1, '\0');
     (void)std::snprintf(full.data(), full.size(), reference.c_str(), narrow1, arguments.number, shownWide.c_str(),
-                  arguments.unsignedNumber, arguments.character, arguments.longNumber, arguments.size,
-                  arguments.narrow2.c_str());
+                        arguments.unsignedNumber, arguments.character, arguments.longNumber, arguments.size,
+                        arguments.narrow2.c_str());
     full.resize(static_cast<std::size_t>(length));
 
     CheckCapacities(formats.narrow, arguments, full, formats.malformed, chosen);
