@@ -27,11 +27,13 @@ for target in "${targets[@]}"; do
   mkdir -p "$work" "$artifacts"
   seeds=$(find fuzz/corpus/$target -type f | wc -l)
   started=$(date +%s)
+  dictionary=()
+  [ -f fuzz/dict/$target.dict ] && dictionary=(-dict="fuzz/dict/$target.dict")
   rc=0
   # The working corpus is the first directory (libFuzzer adds what it finds there); the committed
   # seeds stay as they are.
   "$fuzzer" -max_total_time="$seconds" -runs=50000000 -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$artifacts/" "$work" "fuzz/corpus/$target" >"$log" 2>&1 || rc=$?
+    -print_final_stats=1 -artifact_prefix="$artifacts/" "${dictionary[@]}" "$work" "fuzz/corpus/$target" >"$log" 2>&1 || rc=$?
   elapsed=$(( $(date +%s) - started ))
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
