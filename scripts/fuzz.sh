@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-12}
-targets=(command_line key_list registry_merge bounded_format server_command)
+targets=(command_line key_list registry_merge bounded_format server_command log_line)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
