@@ -3,11 +3,11 @@
 # bounded time from its seed corpus. Writes the figures of the run to build/figures/fuzz.txt.
 # An input that makes a target fail is copied into fuzz/regressions/<target>/, where the host
 # builds' ctest replays it from then on; commit it together with the fix.
-# Usage: scripts/fuzz.sh [seconds per target, default 12]
+# Usage: scripts/fuzz.sh [seconds per target, default 10: about a minute in all]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:-12}
+seconds=${1:-10}
 targets=(command_line key_list registry_merge bounded_format server_command log_line)
 
 cmake --preset fuzz >/dev/null
