@@ -19,14 +19,19 @@ namespace {
 // The expanded directory path, terminator included.
 constexpr DWORD kExpandedPathCapacity = 250;
 
+// A property read that the action cannot do without: its failure is written as the action's
+// failure line and ends the action.
+HRESULT RequiredProperty(const wchar_t* name, PropertyString& value, const char* failureMessage) {
+    HRESULT hr = ReadProperty(name, value.slot());
+    if (FAILED(hr)) LogFailure(hr, "%s", failureMessage);
+    return hr;
+}
+
 HRESULT RemoveComponentRegistration() {
     LogMessage(Standard, "Initialized.");
     PropertyString userSid;
-    HRESULT hr = ReadProperty(L"UserSID", userSid.slot());
-    if (FAILED(hr)) {
-        LogFailure(hr, "Failed to get UserSID");
-        return hr;
-    }
+    HRESULT hr = RequiredProperty(L"UserSID", userSid, "Failed to get UserSID");
+    if (FAILED(hr)) return hr;
     // The module's own registry view; a key that is absent or has subkeys stays as it is.
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, ComponentKeyPath(userSid.get()).c_str());
     return S_OK;
@@ -35,11 +40,8 @@ HRESULT RemoveComponentRegistration() {
 HRESULT CreateDirectoryFromProperty() {
     LogMessage(Standard, "Initialized.");
     PropertyString tempDir;
-    HRESULT hr = ReadProperty(L"TEMPDIR", tempDir.slot());
-    if (FAILED(hr)) {
-        LogFailure(hr, "Failed to get TEMPDIR");
-        return hr;
-    }
+    HRESULT hr = RequiredProperty(L"TEMPDIR", tempDir, "Failed to get TEMPDIR");
+    if (FAILED(hr)) return hr;
     // An expansion that does not fit is not created at all: a cut path would name another
     // directory.
     wchar_t expanded[kExpandedPathCapacity] = {};
@@ -57,11 +59,8 @@ std::wstring OptionalProperty(const wchar_t* name) {
 
 HRESULT ResetProductLanguage() {
     PropertyString installDirValue;
-    HRESULT hr = ReadProperty(L"PRODUCT_INSTALLDIR", installDirValue.slot());
-    if (FAILED(hr)) {
-        LogFailure(hr, "Failed to get PRODUCT_INSTALLDIR");
-        return hr;
-    }
+    HRESULT hr = RequiredProperty(L"PRODUCT_INSTALLDIR", installDirValue, "Failed to get PRODUCT_INSTALLDIR");
+    if (FAILED(hr)) return hr;
     std::wstring installDir = installDirValue.get();
     std::wstring productKeyPath = OptionalProperty(L"PRODUCT_REGKEY");
     std::wstring environmentKeyPath = OptionalProperty(L"PRODUCT_ENV_REGKEY");

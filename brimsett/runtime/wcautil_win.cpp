@@ -16,8 +16,8 @@ constexpr DWORD kModulePathCapacity = 260;
 
 ActiveDatabaseQuery activeDatabaseQuery = &MsiGetActiveDatabase;
 
-// Step 7 of InitializeAction: release the database and unbind.
-HRESULT AbandonInitialisation(HRESULT failure) {
+// Releases the action's database handle and unbinds the action.
+void Unbind() {
     RuntimeState& state = runtimeState;
     if (state.databaseHandle != 0) {
         MsiCloseHandle(state.databaseHandle);
@@ -25,6 +25,11 @@ HRESULT AbandonInitialisation(HRESULT failure) {
     }
     state.installerHandle = 0;
     state.initialised = false;
+}
+
+// A failed initialisation leaves the action unbound.
+HRESULT AbandonInitialisation(HRESULT failure) {
+    Unbind();
     return failure;
 }
 
@@ -85,13 +90,8 @@ HRESULT InitializeAction(MSIHANDLE installerHandle, const char* actionName) {
 }
 
 UINT FinalizeAction(UINT resultCode) {
-    RuntimeState& state = runtimeState;
-    if (state.databaseHandle != 0) {
-        MsiCloseHandle(state.databaseHandle);
-        state.databaseHandle = 0;
-    }
-    state.installerHandle = 0;
-    state.initialised = false;
+    Unbind();
+    const RuntimeState& state = runtimeState;
     return state.resultOverride != 0 ? state.resultOverride : resultCode;
 }
 

@@ -10,25 +10,11 @@
 #include "discovery/loadpoints.h"
 #include "discovery/registry_key_list.h"
 #include "discovery/registry_key_win.h"
+#include "platform/file_handle_win.h"
 
 namespace tarnwick {
 
 namespace {
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (valid()) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 // Reads the whole file as bytes. Returns false when it cannot be opened (missing, a directory,
 // no access); `reachedEnd` tells whether the reading got to the end or stopped at an error.

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/file_handle_win.h"
+
 namespace tarnwick {
 
 namespace {
@@ -51,26 +53,6 @@ std::basic_string<Char> HexName(unsigned long value) {
 bool IsAbsence(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (valid()) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    bool Close() {
-        HANDLE handle = handle_;
-        handle_ = INVALID_HANDLE_VALUE;
-        return CloseHandle(handle) != 0;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 template <typename Char>
 FileReadState ReadWholeFileT(const std::basic_string<Char>& path, std::string& bytes, unsigned long& attributes) {
