@@ -27,8 +27,8 @@ memory_dir=()
   cmake --build --preset windows --target tarnwick_registration_bench >/dev/null
   bench scripts/wine-run.sh "$prefix" build/windows/tarnwick/registration/tarnwick_registration_bench.exe 100 100 3 \
     "${memory_dir[@]}" 2>/dev/null
-  echo "== wine: custom-action runtime overhead (50 rounds)"
+  echo "== wine: custom-action runtime overhead (100 rounds)"
   cmake --build --preset windows --target brimsett_session_bench >/dev/null
-  bench scripts/wine-run.sh "$prefix" build/windows/brimsett/tests/brimsett_session_bench.exe 50 2>/dev/null
+  bench scripts/wine-run.sh "$prefix" build/windows/brimsett/tests/brimsett_session_bench.exe 100 2>/dev/null
 } >build/figures/performance.txt 2>&1
 cat build/figures/robustness.txt build/figures/performance.txt
