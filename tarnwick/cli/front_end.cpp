@@ -23,6 +23,20 @@ void WriteUsageText(void (*writeLine)(const wchar_t*)) {
     }
 }
 
+namespace {
+
+// Every step passes over what it cannot do and the run goes on; a step that could not even finish
+// (memory ran out on a file too large for the process) is passed over the same way, so that the
+// later steps still run and the exit code stays the run's.
+void RunStep(void (*step)()) {
+    try {
+        step();
+    } catch (...) {  // passed over on purpose, as every other failure of a step
+    }
+}
+
+}  // namespace
+
 int TarnwickMain(int argumentCount, const wchar_t* const* arguments, const RunSteps& steps) {
     switch (ParseCommandLine(argumentCount, arguments, kOptionCount, OptionTable)) {
         case NoParams:
@@ -49,19 +63,19 @@ int TarnwickMain(int argumentCount, const wchar_t* const* arguments, const RunSt
             return kExitOther;
         case Run::List:
             // No banner: the list run's output is only what the listing prints.
-            steps.findLoadpoints();
-            steps.listLoadpoints();
+            RunStep(steps.findLoadpoints);
+            RunStep(steps.listLoadpoints);
             return kExitOther;
         case Run::Register:
         case Run::Unregister:
             break;
     }
     steps.writeLine(kBannerLine);
-    steps.findLoadpoints();
-    steps.listLoadpoints();
-    steps.updateLoadpointRegistryFiles();
-    steps.writeSpareRegistryFiles();
-    if (run == Run::Register) steps.installMaterials();
+    RunStep(steps.findLoadpoints);
+    RunStep(steps.listLoadpoints);
+    RunStep(steps.updateLoadpointRegistryFiles);
+    RunStep(steps.writeSpareRegistryFiles);
+    if (run == Run::Register) RunStep(steps.installMaterials);
     return kExitRegistrationRun;
 }
 

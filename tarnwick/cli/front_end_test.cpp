@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,29 @@ TEST(TarnwickMain, RegistrationRunCallsEveryStepInOrderAndEndsWithOne) {
     Outcome bare = RunMain({L"/reg:r", L"/name:App"});
     EXPECT_EQ(bare.exitCode, 1);
     EXPECT_EQ(bare.journal, outcome.journal);
+}
+
+TEST(TarnwickMain, StepThatCannotFinishIsPassedOverAndTheRunGoesOn) {
+    // A step that runs out of memory (a file too large for the process) must not end the program:
+    // the later steps still run and the exit code stays the run's.
+    const RunSteps throwing{
+        RecordLine,
+        [] { journal.push_back(L"[FindLoadpoints]"); },
+        [] { journal.push_back(L"[ListLoadpoints]"); },
+        [] {
+            journal.push_back(L"[UpdateLoadpointRegistryFiles]");
+            throw std::bad_alloc();
+        },
+        [] { journal.push_back(L"[WriteSpareRegistryFiles]"); },
+        [] { journal.push_back(L"[InstallMaterials]"); },
+    };
+    ResetOptionTable();
+    journal.clear();
+    const wchar_t* arguments[] = {L"tarnwick.exe", L"/name:App", L"/reg:r", L"/exec32:C:\\a.dll"};
+    EXPECT_EQ(TarnwickMain(4, arguments, throwing), 1);
+    ResetOptionTable();
+    EXPECT_EQ(journal, (Lines{kBannerLine, L"[FindLoadpoints]", L"[ListLoadpoints]", L"[UpdateLoadpointRegistryFiles]",
+                              L"[WriteSpareRegistryFiles]", L"[InstallMaterials]"}));
 }
 
 TEST(TarnwickMain, UnregistrationRunSkipsTheMaterials) {

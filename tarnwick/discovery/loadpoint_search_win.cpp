@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -97,10 +98,15 @@ void ReadRegistryKeyList(RegistryKeyList& list) {
     if (!reg.present) return;
     const std::wstring path(reg.value, wcsnlen(reg.value, kOptionValueCapacity));
     if (path.empty()) return;
-    std::string bytes;
-    bool reachedEnd = false;
-    if (!ReadFileWhole(path.c_str(), bytes, reachedEnd)) return;
-    list = ParseRegistryKeyList(bytes, reachedEnd);
+    try {
+        std::string bytes;
+        bool reachedEnd = false;
+        if (!ReadFileWhole(path.c_str(), bytes, reachedEnd)) return;
+        list = ParseRegistryKeyList(bytes, reachedEnd);
+    } catch (const std::bad_alloc&) {
+        // A file too large for the process's memory (no key list is) names no key.
+        list.clear();
+    }
 }
 
 void FindLoadpoints() {

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 
 #include "cli/option_table.h"
 #include "discovery/loadpoints.h"
@@ -60,8 +62,10 @@ bool WriteRegistryFileLines(const std::string& path, std::string_view serialized
     return ReplaceFileContents(path, serialized, existingAttributes);
 }
 
-void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
-                        RegistryFileBuffers& buffers) {
+namespace {
+
+void UpdateRegistryFileInMemory(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
+                                RegistryFileBuffers& buffers) {
     unsigned long attributes = 0;
     const FileReadState state = ReadRegistryFileLines(path, buffers.read, attributes);
     if (state == FileReadState::kUnreadable) return;
@@ -73,6 +77,21 @@ void UpdateRegistryFile(const std::string& path, std::string_view name, const st
     }
     if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return;
     WriteRegistryFileLines(path, buffers.merged, existingAttributes);
+}
+
+}  // namespace
+
+void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
+                        RegistryFileBuffers& buffers) {
+    try {
+        UpdateRegistryFileInMemory(path, name, entry, buffers);
+    } catch (const std::bad_alloc&) {
+        // A file too large for the process's memory is left as it is, like an unreadable one;
+        // the next loadpoint starts with buffers of its own size again.
+        buffers = RegistryFileBuffers();
+    } catch (const std::length_error&) {
+        buffers = RegistryFileBuffers();
+    }
 }
 
 void WriteSpareRegistryFile(const std::wstring& path, std::wstring_view executable) {

@@ -242,5 +242,69 @@ TEST_F(LoadTest, RegistryFileWithLinesOfOneMegabyte) {
                           "protk.dat with 6 lines of 1 MB (" + std::to_string(original.size()) + " bytes)");
 }
 
+// A file of `size` bytes that takes no room on disk (its bytes read as zeros).
+bool MakeSparseFile(const std::wstring& path, long long size) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER end{};
+    end.QuadPart = size;
+    const bool ok = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return ok;
+}
+
+long long FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+TEST_F(LoadTest, RegistryFileTooLargeForMemoryIsPassedOver) {
+    // 1 GiB less one byte, the most the program reads: holding it and its rewritten bytes at once
+    // is more than a 32-bit process's 2 GB. The file is left as it is and the next loadpoint (in
+    // sorted order) is still registered; before, the failed allocation ended the program there.
+    const std::wstring huge = MakeLoadpoint(root_.path(), L"a-huge");
+    const std::wstring normal = MakeLoadpoint(root_.path(), L"b-normal");
+    ASSERT_TRUE(keys_.Add(KEY_WOW64_32KEY, L"a-huge", huge));
+    ASSERT_TRUE(keys_.Add(KEY_WOW64_32KEY, L"b-normal", normal));
+    WriteKeyList(Narrow(keys_.path()) + "\r\n");
+    constexpr long long kSize = 0x3FFFFFFF;
+    ASSERT_TRUE(MakeSparseFile(huge + L"\\text\\protk.dat", kSize));
+    ASSERT_TRUE(WriteFileBytes(normal + L"\\text\\protk.dat", "name Other\r\nend\r\n"));
+
+    double ms = 0;
+    const RunResult run = TimedRun(Registration({L"/exec32:C:\\my.dll"}), &ms);
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(FileSize(huge + L"\\text\\protk.dat"), kSize);
+    EXPECT_EQ(ListDirectory(huge + L"\\text"), std::vector<std::wstring>{L"protk.dat"});
+    std::string bytes;
+    ASSERT_TRUE(ReadFileBytes(normal + L"\\text\\protk.dat", bytes));
+    EXPECT_EQ(bytes,
+              "name Other\r\nend\r\n\r\nname MyApp\r\nstartup dll\r\nexec_file C:\\my.dll\r\n"
+              "unicode_encoding false\r\ndelay_start false\r\nallow_stop true\r\nend\r\n");
+    RecordFigure(
+        "protk.dat of 1 GiB (more than the process can hold twice): left as it is, the next loadpoint "
+        "registered, " +
+        Fixed("%.0f ms", ms));
+}
+
+TEST_F(LoadTest, KeyListFileTooLargeForMemoryNamesNoKey) {
+    // A /reg file of 1.5 GB (say, a wrong file named by mistake): no key list could be that
+    // large, and the process cannot hold it. The search finds nothing and the run goes on.
+    const std::wstring loadpoint = MakeLoadpoint(root_.path(), L"creo");
+    ASSERT_TRUE(keys_.Add(KEY_WOW64_32KEY, L"creo", loadpoint));
+    ASSERT_TRUE(MakeSparseFile(keyList_, 1536LL << 20));
+    double ms = 0;
+    const RunResult list = TimedRun({L"/listxtops", L"/reg:" + keyList_}, &ms);
+    EXPECT_EQ(list.exitCode, 0u);
+    EXPECT_EQ(list.output, "");
+    const RunResult registration = RunTarnwick(Registration({L"/exec32:C:\\my.dll"}));
+    EXPECT_EQ(registration.exitCode, 1u);
+    EXPECT_EQ(registration.output,
+              Lines({"Pro/TOOLKIT integration utility", "No Pro/ENGINEER / Creo loadpoints have been found"}));
+    EXPECT_FALSE(FileExists(loadpoint + L"\\text\\protk.dat"));
+    RecordFigure("key list file of 1.5 GB: no key, list run prints nothing, " + Fixed("%.0f ms", ms));
+}
+
 }  // namespace
 }  // namespace tarnwick::e2e
