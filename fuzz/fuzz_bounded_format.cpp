@@ -109,7 +109,10 @@ Formats BuildFormats(fuzz::InputReader& input) {
         if (flags & 1) spec += '-';
         if ((flags & 2) && !isText && !isChar) spec += '0';
         if (flags & 4) spec += std::to_string(input.Byte() + ((flags & 8) ? 256 * (input.Byte() % 8) : 0));
-        if ((flags & 16) && !isChar) spec += "." + std::to_string(input.Byte());
+        if ((flags & 16) && !isChar) {
+            spec += '.';
+            spec += std::to_string(input.Byte());
+        }
         const bool alternative = (flags & 32) != 0;
         std::string narrowSpec = spec, wideSpec = spec, referenceSpec = spec;
         switch (type) {
