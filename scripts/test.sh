@@ -14,11 +14,14 @@ trap stop_wine EXIT
 # Figures of an earlier run must not mix with this one's.
 find build/windows -name robustness-figures.txt -delete 2>/dev/null || true
 
+passed=0
 for preset in host host-asan windows; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
-  ctest --preset "$preset"
+  ctest --preset "$preset" | tee "build/ctest-$preset.log"
+  count=$(sed -n 's/^100% tests passed, 0 tests failed out of \([0-9]*\)$/\1/p' "build/ctest-$preset.log")
+  passed=$((passed + ${count:-0}))
 done
 
 echo "== fuzz (bounded run of every target)"
@@ -29,3 +32,7 @@ bash scripts/analyse.sh
 
 echo "== figures"
 bash scripts/figures.sh
+
+# Every step above stops the run on a failure, so reaching this line means none failed.
+echo "== summary"
+echo "tests: $passed passed, 0 failed"
