@@ -105,57 +105,57 @@ Formats BuildFormats(fuzz::InputReader& input) {
         const std::uint8_t flags = input.Byte();
         const bool isText = type == Slot::kNarrowText || type == Slot::kWideText || type == Slot::kNarrowText2;
         const bool isChar = type == Slot::kChar;
-        std::string spec = "%";
-        if (flags & 1) spec += '-';
-        if ((flags & 2) && !isText && !isChar) spec += '0';
-        if (flags & 4) spec += std::to_string(input.Byte() + ((flags & 8) ? 256 * (input.Byte() % 8) : 0));
+        std::string conversion = "%";
+        if (flags & 1) conversion += '-';
+        if ((flags & 2) && !isText && !isChar) conversion += '0';
+        if (flags & 4) conversion += std::to_string(input.Byte() + ((flags & 8) ? 256 * (input.Byte() % 8) : 0));
         if ((flags & 16) && !isChar) {
-            spec += '.';
-            spec += std::to_string(input.Byte());
+            conversion += '.';
+            conversion += std::to_string(input.Byte());
         }
         const bool alternative = (flags & 32) != 0;
-        std::string narrowSpec = spec, wideSpec = spec, referenceSpec = spec;
+        std::string narrowConversion = conversion, wideConversion = conversion, referenceConversion = conversion;
         switch (type) {
             case Slot::kNarrowText:
             case Slot::kNarrowText2:
-                narrowSpec += alternative ? "hs" : "s";
-                wideSpec += alternative ? "hs" : "S";
-                referenceSpec += "s";
+                narrowConversion += alternative ? "hs" : "s";
+                wideConversion += alternative ? "hs" : "S";
+                referenceConversion += "s";
                 break;
             case Slot::kWideText:
-                narrowSpec += alternative ? "ls" : "S";
-                wideSpec += alternative ? "ls" : "s";
-                referenceSpec += "s";
+                narrowConversion += alternative ? "ls" : "S";
+                wideConversion += alternative ? "ls" : "s";
+                referenceConversion += "s";
                 break;
             case Slot::kInt: {
                 const char* letter = (flags & 64) ? "hd" : (alternative ? "i" : "d");
-                narrowSpec += letter, wideSpec += letter, referenceSpec += letter;
+                narrowConversion += letter, wideConversion += letter, referenceConversion += letter;
                 break;
             }
             case Slot::kUnsigned: {
                 const char* letter = (flags & 64) ? "X" : (alternative ? "x" : "u");
-                narrowSpec += letter, wideSpec += letter, referenceSpec += letter;
+                narrowConversion += letter, wideConversion += letter, referenceConversion += letter;
                 break;
             }
             case Slot::kChar:
-                narrowSpec += "c", wideSpec += "hc", referenceSpec += "c";
+                narrowConversion += "c", wideConversion += "hc", referenceConversion += "c";
                 break;
             case Slot::kLongLong: {
                 const char* letter = (flags & 64) ? "llx" : (alternative ? "lli" : "lld");
-                narrowSpec += letter, wideSpec += letter, referenceSpec += letter;
+                narrowConversion += letter, wideConversion += letter, referenceConversion += letter;
                 break;
             }
             case Slot::kSize: {
                 const char* letter = (flags & 64) ? "zX" : "zu";
-                narrowSpec += letter, wideSpec += letter, referenceSpec += letter;
+                narrowConversion += letter, wideConversion += letter, referenceConversion += letter;
                 break;
             }
             case Slot::kCount:
                 break;
         }
-        formats.narrow += narrowSpec;
-        formats.wide += Widen(wideSpec);
-        formats.reference += referenceSpec;
+        formats.narrow += narrowConversion;
+        formats.wide += Widen(wideConversion);
+        formats.reference += referenceConversion;
     }
     return formats;
 }
