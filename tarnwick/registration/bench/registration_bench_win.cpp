@@ -37,16 +37,21 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     CloseHandle(file);
 }
 
+// Reads the whole file into `bytes`, whose storage is reused from file to file.
+void ReadBytes(const std::string& path, std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    bytes.resize(GetFileSize(file, nullptr));
+    DWORD got = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(file);
+}
+
 // The yardstick: read each file whole and write it back once.
 void ReadAndRewrite(const std::vector<std::string>& files) {
     std::string bytes;
     for (const std::string& path : files) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        bytes.resize(GetFileSize(file, nullptr));
-        DWORD got = 0;
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-        CloseHandle(file);
+        ReadBytes(path, bytes);
         WriteBytes(path, bytes);
     }
 }
@@ -56,12 +61,7 @@ void ReadAndRewrite(const std::vector<std::string>& files) {
 void ReadAndReplace(const std::vector<std::string>& files) {
     std::string bytes;
     for (const std::string& path : files) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        bytes.resize(GetFileSize(file, nullptr));
-        DWORD got = 0;
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-        CloseHandle(file);
+        ReadBytes(path, bytes);
         WriteBytes(path + "~", bytes);
         MoveFileExA((path + "~").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     }
