@@ -8,8 +8,6 @@
 namespace brimsett_test {
 namespace {
 
-constexpr View k64 = KEY_WOW64_64KEY;
-constexpr View k32 = KEY_WOW64_32KEY;
 const std::wstring kLog = L"CheckForCADApplication";
 const std::wstring kUntouched = L"untouched";
 

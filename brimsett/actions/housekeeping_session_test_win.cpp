@@ -8,9 +8,6 @@
 namespace brimsett_test {
 namespace {
 
-constexpr View k64 = KEY_WOW64_64KEY;
-constexpr View k32 = KEY_WOW64_32KEY;
-
 // ---- RemoveExtraRegKey ----
 
 const std::wstring kUserData = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\";

@@ -10,9 +10,6 @@
 namespace brimsett_test {
 namespace {
 
-constexpr View k64 = KEY_WOW64_64KEY;
-constexpr View k32 = KEY_WOW64_32KEY;
-
 // Runs a command line, waits for it and gives its exit code (or ~0u when it did not start or
 // end).
 DWORD RunAndWait(std::wstring commandLine) {

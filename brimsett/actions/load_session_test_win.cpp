@@ -15,8 +15,6 @@
 namespace brimsett_test {
 namespace {
 
-constexpr View k64 = KEY_WOW64_64KEY;
-constexpr View k32 = KEY_WOW64_32KEY;
 constexpr std::size_t kHuge = 100000;
 const std::wstring kUserData = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\";
 const std::wstring kUninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";

@@ -16,6 +16,9 @@ std::wstring NewGuidText();
 
 // The view flag of a 32-bit test program: KEY_WOW64_64KEY or KEY_WOW64_32KEY.
 using View = REGSAM;
+// The two registry views, as the tests name them.
+constexpr View k64 = KEY_WOW64_64KEY;
+constexpr View k32 = KEY_WOW64_32KEY;
 
 // Creates the key (and its missing parents) and returns whether it exists afterwards.
 bool CreateKey(HKEY root, const std::wstring& path, View view);

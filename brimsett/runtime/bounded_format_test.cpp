@@ -5,12 +5,7 @@
 #include <cstring>
 #include <string>
 
-// UTF-16 literals of the build's own unit type, so both builds run the same cases.
-#if defined(_WIN32)
-#define W(text) L##text
-#else
-#define W(text) u##text
-#endif
+#include "runtime/wide_literal_test_support.h"
 
 namespace brimsett::text {
 namespace {

@@ -7,6 +7,8 @@
 #include <new>
 #include <string>
 
+#include "runtime/wide_literal_test_support.h"
+
 // Counts every allocation through operator new in this test program, so that a test can show
 // that composing a log line allocates nothing.
 namespace {
@@ -24,12 +26,6 @@ void operator delete(void* block) noexcept {
 void operator delete(void* block, std::size_t) noexcept {
     std::free(block);
 }
-
-#if defined(_WIN32)
-#define W(text) L##text
-#else
-#define W(text) u##text
-#endif
 
 namespace brimsett::text {
 namespace {
