@@ -3,12 +3,16 @@
 # a SolidWorks-like application is registered as a COM local server with a quoted path and
 # Pelliton is not registered; msiexec installs a small product package whose sequences run the
 # five custom actions of brimsett.dll. Shows the actions' log lines, the properties they set and
-# the registry they left. Expects the Windows build (build/windows) to exist.
+# the registry they left. Expects the Windows build to exist: the second argument names its
+# preset, windows (the 32-bit DLL, the default) or windows64 (the x86_64 build, in an x64 package).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 prefix=${1:-$PWD/build/demo/wineprefix}
-run() { scripts/wine-run.sh "$prefix" "$@"; }
+preset=${2:-windows}
+wine_run=(scripts/wine-run.sh)
+[ "$preset" = windows64 ] && wine_run+=(--64)
+run() { "${wine_run[@]}" "$prefix" "$@"; }
 run cmd /c exit 0 >/dev/null 2>&1   # creates the prefix when it is new
 
 sw_clsid='{3C1E6F2A-8D4B-4E9A-B7C5-1A2D3E4F5A6B}'
@@ -39,8 +43,8 @@ WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 reg query "HKLM\\Softwa
   </dev/null 2>/dev/null | tr -d '\r' | sed '/^$/d' || true
 
 # The product package: the five actions in the sequences of a product installer.
-cp build/windows/brimsett/brimsett.dll "$work/brimsett.dll"
-run build/windows/brimsett/actions/brimsett_demo_package.exe 'C:\BrimsettDemo\product.msi' \
+cp build/$preset/brimsett/brimsett.dll "$work/brimsett.dll"
+run build/$preset/brimsett/actions/brimsett_demo_package.exe 'C:\BrimsettDemo\product.msi' \
   'C:\BrimsettDemo\brimsett.dll' \
   "SOLIDWORKS_CLSID=$sw_clsid" "PELLITON_CLSID=$pelliton_clsid" \
   'TEMPDIR=%TEMP%\BrimsettDemo' \

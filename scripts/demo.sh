@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # The demo machine: builds the Windows deliverables, makes a fresh Wine prefix with sample Creo
-# loadpoints, and runs Tarnwick on it.
+# loadpoints, and runs Tarnwick on it. It runs the 32-bit deliverables, or the x86_64 build of
+# the same sources where the kernel cannot run 32-bit programs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows >/dev/null
+if reason32=$(bash scripts/can-run-32bit.sh); then
+  preset=windows wine_run=(scripts/wine-run.sh)
+  echo "Demo on the 32-bit build (build/windows): the deliverables as they ship"
+else
+  preset=windows64 wine_run=(scripts/wine-run.sh --64)
+  echo "Demo on the x86_64 build (build/windows64): $reason32, so the 32-bit deliverables cannot run here"
+fi
+cmake --preset $preset >/dev/null
+cmake --build --preset $preset >/dev/null
 
 demo=$PWD/build/demo
 prefix=$demo/wineprefix
@@ -15,8 +23,8 @@ trap stop_wine EXIT
 stop_wine
 rm -rf "$demo"
 mkdir -p "$demo"
-run() { scripts/wine-run.sh "$prefix" "$@"; }
-tarnwick=build/windows/tarnwick/tarnwick.exe
+run() { "${wine_run[@]}" "$prefix" "$@"; }
+tarnwick=build/$preset/tarnwick/tarnwick.exe
 
 echo "== tarnwick /?"
 run "$tarnwick" '/?'
@@ -98,4 +106,4 @@ echo "-- C:\\TarnwickDemo\\spares: ${spares_left:-(empty)}"
 echo "-- Creo 9.0.0.0 text\\materials-library (materials stay): $(ls "$creo9/materials-library" | tr '\n' ' ')"
 
 # ---- Brimsett: the custom actions in a real installer session (scripts/demo-brimsett.sh) ----
-bash scripts/demo-brimsett.sh "$prefix"
+bash scripts/demo-brimsett.sh "$prefix" "$preset"

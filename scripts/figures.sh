@@ -7,10 +7,23 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mkdir -p build/figures
-prefix=$PWD/build/windows/wineprefix
+# The Wine benchmarks run on the 32-bit build, or on the x86_64 build where 32-bit programs cannot
+# run (the figures then say so).
+preset=windows wine_run=(scripts/wine-run.sh)
+if ! bash scripts/can-run-32bit.sh >/dev/null; then
+  preset=windows64 wine_run=(scripts/wine-run.sh --64)
+fi
+prefix=$PWD/build/$preset/wineprefix
 
 # What the fault and load tests recorded in this run.
-find build/windows -name robustness-figures.txt -print0 | sort -z | xargs -0 -r cat >build/figures/robustness.txt
+for build in windows windows64; do
+  [ -d build/$build ] || continue
+  figures=$(find build/$build -name robustness-figures.txt | sort)
+  [ -n "$figures" ] || continue
+  echo "== $build"
+  # shellcheck disable=SC2086  # the paths hold no blanks
+  cat $figures
+done >build/figures/robustness.txt
 
 # A benchmark that cannot run here is noted, not fatal: these are figures, not tests.
 bench() {
@@ -23,12 +36,12 @@ memory_dir=()
   echo "== host: merge of a 10 MB protk.dat with 20,000 entries (5 rounds)"
   cmake --build --preset host --target registration_merge_bench >/dev/null
   bench build/host/tarnwick/registration/registration_merge_bench 10 20000 5
-  echo "== wine: registration into 200 loadpoints of 100 KB (3 rounds, ${memory_dir[*]:-temporary folder})"
-  cmake --build --preset windows --target tarnwick_registration_bench >/dev/null
-  bench scripts/wine-run.sh "$prefix" build/windows/tarnwick/registration/tarnwick_registration_bench.exe 100 100 3 \
+  echo "== wine ($preset): registration into 200 loadpoints of 100 KB (3 rounds, ${memory_dir[*]:-temporary folder})"
+  cmake --build --preset $preset --target tarnwick_registration_bench >/dev/null
+  bench "${wine_run[@]}" "$prefix" build/$preset/tarnwick/registration/tarnwick_registration_bench.exe 100 100 3 \
     "${memory_dir[@]}" 2>/dev/null
-  echo "== wine: custom-action runtime overhead (100 rounds)"
-  cmake --build --preset windows --target brimsett_session_bench >/dev/null
-  bench scripts/wine-run.sh "$prefix" build/windows/brimsett/tests/brimsett_session_bench.exe 100 2>/dev/null
+  echo "== wine ($preset): custom-action runtime overhead (100 rounds)"
+  cmake --build --preset $preset --target brimsett_session_bench >/dev/null
+  bench "${wine_run[@]}" "$prefix" build/$preset/brimsett/tests/brimsett_session_bench.exe 100 2>/dev/null
 } >build/figures/performance.txt 2>&1
 cat build/figures/robustness.txt build/figures/performance.txt

@@ -20,20 +20,20 @@ protected:
     }
     const std::wstring sid_ = UniqueName(L"S-1-5-21-7");
     // The user's whole test subtree in the module's own (32-bit) view, removed afterwards.
-    ScopedKey userKey_{HKEY_LOCAL_MACHINE, kUserData + sid_, k32};
+    ScopedKey userKey_{HKEY_LOCAL_MACHINE, kUserData + sid_, kOwn};
     const Lines initialized_{L"RemoveExtraRegKey:  Initialized."};
 };
 
 TEST_F(RemoveExtraRegKeyTest, DeletesTheComponentKeyInTheModulesOwnView) {
     std::wstring component = kUserData + sid_ + kComponent;
-    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, component, k32));
-    ASSERT_TRUE(SetStringValue(HKEY_LOCAL_MACHINE, component, k32, L"00", L"C:\\x.dll"));
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, component, kOwn));
+    ASSERT_TRUE(SetStringValue(HKEY_LOCAL_MACHINE, component, kOwn, L"00", L"C:\\x.dll"));
     ActionRun run = Remove(sid_);
     ASSERT_EQ(run.error, L"");
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.lines, initialized_);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, component, k32));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUserData + sid_ + L"\\Components", k32));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, component, kOwn));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUserData + sid_ + L"\\Components", kOwn));
 }
 
 TEST_F(RemoveExtraRegKeyTest, AbsentOrUndeletableKeyIsPassedOver) {
@@ -43,11 +43,11 @@ TEST_F(RemoveExtraRegKeyTest, AbsentOrUndeletableKeyIsPassedOver) {
 
     // A key with subkeys is not deleted.
     std::wstring component = kUserData + sid_ + kComponent;
-    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, component + L"\\Sub", k32));
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, component + L"\\Sub", kOwn));
     run = Remove(sid_);
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.lines, initialized_);
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, component + L"\\Sub", k32));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, component + L"\\Sub", kOwn));
 }
 
 TEST_F(RemoveExtraRegKeyTest, LongUserSidNeverDeletesTheKeyItsCutPathNames) {
@@ -55,11 +55,11 @@ TEST_F(RemoveExtraRegKeyTest, LongUserSidNeverDeletesTheKeyItsCutPathNames) {
     std::wstring a(200, L'a'), b(499 - kUserData.size() - sid_.size() - 202, L'b');
     std::wstring cutTarget = kUserData + sid_ + L"\\" + a + L"\\" + b;
     ASSERT_EQ(cutTarget.size(), 499u);
-    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, cutTarget, k32));
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, cutTarget, kOwn));
     ActionRun run = Remove(sid_ + L"\\" + a + L"\\" + b + L"-more");
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.lines, initialized_);
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, cutTarget, k32));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, cutTarget, kOwn));
 }
 
 // ---- CreateTempDir ----

@@ -59,7 +59,7 @@ TEST(RealInstall, MsiexecRunsTheFiveActionsOfAProductPackage) {
     // The stale per-user component registration of the installing user.
     const std::wstring componentKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\" +
                                       CurrentUserSid() + L"\\Components\\AD95649F068525549B26938D7D18FEA7";
-    ScopedKey component(HKEY_LOCAL_MACHINE, componentKey, k32);
+    ScopedKey component(HKEY_LOCAL_MACHINE, componentKey, kOwn);
     ASSERT_TRUE(component.created());
 
     // The product's keys, which the package's Registry rows create.
@@ -120,7 +120,7 @@ TEST(RealInstall, MsiexecRunsTheFiveActionsOfAProductPackage) {
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, productKey, k64, L"PellitonExe"), std::nullopt);
 
     // RemoveExtraRegKey and CreateTempDir.
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, componentKey, k32));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, componentKey, kOwn));
     EXPECT_TRUE(DirectoryExists(folder.path() + L"\\Work"));
 
     // ResetLangToDefault ran after the product's keys were written.

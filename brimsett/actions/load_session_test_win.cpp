@@ -48,21 +48,21 @@ void ExpectWellFormed(const ActionRun& run, const std::wstring& logName) {
 
 TEST(LoadSession, HugeAndLongUserSidDeletesNoOtherKey) {
     const std::wstring sid = UniqueName(L"S-1-5-21-9");
-    ScopedKey userKey(HKEY_LOCAL_MACHINE, kUserData + sid, k32);
+    ScopedKey userKey(HKEY_LOCAL_MACHINE, kUserData + sid, kOwn);
     // The user's own components and a key that a component path cut to 499 characters names.
     const std::wstring components = kUserData + sid + L"\\Components";
-    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, components + L"\\11111111111111111111111111111111", k32));
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, components + L"\\11111111111111111111111111111111", kOwn));
     const std::wstring longSid = PathText(sid, 1000);
     const std::wstring cutTarget = (kUserData + longSid).substr(0, 499);
-    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, cutTarget, k32));
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, cutTarget, kOwn));
 
     for (const std::wstring& userSid : {longSid, PathText(sid, kHuge), std::wstring(kHuge, L'S')}) {
         const ActionRun run = RunExport(L"RemoveExtraRegKey", L"RemoveExtraRegKey", {{L"UserSID", userSid}});
         ASSERT_EQ(run.error, L"");
         EXPECT_EQ(run.result, 0u);
         EXPECT_EQ(run.lines, Lines{L"RemoveExtraRegKey:  Initialized."});
-        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, cutTarget, k32));
-        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, components + L"\\11111111111111111111111111111111", k32));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, cutTarget, kOwn));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, components + L"\\11111111111111111111111111111111", kOwn));
     }
     RecordFigure("RemoveExtraRegKey with a UserSID of 1000 and 100000 characters: result 0, no key deleted");
 }

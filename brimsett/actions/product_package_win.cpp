@@ -1,5 +1,6 @@
 // Test and demo support (Win32 only): writes the product package with msi.dll's SQL.
 #include "actions/product_package_win.h"
+#include "tests/msi_harness.h"
 
 #include <windows.h>
 
@@ -253,7 +254,7 @@ void WriteSummary(Writer& w) {
     if (status != ERROR_SUCCESS) return w.Fail(L"MsiGetSummaryInformationW", status);
     std::wstring revision = NewGuid();
     MsiSummaryInfoSetPropertyW(summary.get(), 2, VT_LPSTR, 0, nullptr, L"Brimsett test product");  // title
-    MsiSummaryInfoSetPropertyW(summary.get(), 7, VT_LPSTR, 0, nullptr, L"Intel;1033");             // template
+    MsiSummaryInfoSetPropertyW(summary.get(), 7, VT_LPSTR, 0, nullptr, kPackagePlatform);          // template
     MsiSummaryInfoSetPropertyW(summary.get(), 9, VT_LPSTR, 0, nullptr, revision.c_str());          // package code
     MsiSummaryInfoSetPropertyW(summary.get(), 14, VT_I4, 200, nullptr, nullptr);                   // schema
     MsiSummaryInfoSetPropertyW(summary.get(), 15, VT_I4, 2, nullptr, nullptr);                     // compressed source

@@ -14,11 +14,14 @@ std::wstring UniqueName(const std::wstring& stem);
 // A new registry GUID text with braces, for class identifiers and product codes.
 std::wstring NewGuidText();
 
-// The view flag of a 32-bit test program: KEY_WOW64_64KEY or KEY_WOW64_32KEY.
+// A registry view flag: KEY_WOW64_64KEY or KEY_WOW64_32KEY.
 using View = REGSAM;
 // The two registry views, as the tests name them.
 constexpr View k64 = KEY_WOW64_64KEY;
 constexpr View k32 = KEY_WOW64_32KEY;
+// The view of the test program and of the DLL it loads, which a key opened without a view flag
+// lands in: the 32-bit view in the 32-bit build, the 64-bit one in the x86_64 build.
+constexpr View kOwn = sizeof(void*) == 8 ? k64 : k32;
 
 // Creates the key (and its missing parents) and returns whether it exists afterwards.
 bool CreateKey(HKEY root, const std::wstring& path, View view);

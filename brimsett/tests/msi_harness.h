@@ -14,7 +14,7 @@
 //
 // At construction the session writes an MSI database into a fresh temporary folder (tables
 // Property, Binary and CustomAction, the DLL as the stream of one Binary row, summary
-// information with template "Intel;1033", a revision GUID, page count 200 and word count 2),
+// information with template kPackagePlatform, a revision GUID, page count 200 and word count 2),
 // turns on the installer log (MsiEnableLogW), installs an external UI record handler that
 // captures every message, and opens the package with MsiOpenPackageW. The destructor closes the
 // package, removes the handler and the log, and deletes the folder.
@@ -39,6 +39,14 @@
 #include <vector>
 
 namespace brimsett_test {
+
+// The platform of every package a test writes follows the build: a 64-bit custom-action DLL runs
+// only from an x64 package, a 32-bit one from an Intel package.
+#ifdef _WIN64
+inline constexpr wchar_t kPackagePlatform[] = L"x64;1033";
+#else
+inline constexpr wchar_t kPackagePlatform[] = L"Intel;1033";
+#endif
 
 using Lines = std::vector<std::wstring>;
 

@@ -237,7 +237,7 @@ bool InstallerSession::Build(const Package& package) {
         return false;
     }
     std::wstring revision = NewGuid();
-    MsiSummaryInfoSetPropertyW(summary.get(), kTemplate, VT_LPSTR, 0, nullptr, L"Intel;1033");
+    MsiSummaryInfoSetPropertyW(summary.get(), kTemplate, VT_LPSTR, 0, nullptr, kPackagePlatform);
     MsiSummaryInfoSetPropertyW(summary.get(), kRevisionNumber, VT_LPSTR, 0, nullptr, revision.c_str());
     MsiSummaryInfoSetPropertyW(summary.get(), kPageCount, VT_I4, 200, nullptr, nullptr);
     MsiSummaryInfoSetPropertyW(summary.get(), kWordCount, VT_I4, 2, nullptr, nullptr);

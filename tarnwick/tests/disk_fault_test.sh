@@ -9,16 +9,19 @@
 # Cases 1 and 3 need a small file system of their own (tmpfs, mounted for the test only); where
 # mounting is not allowed they are reported as skipped with that reason, and case 2, which needs
 # no privilege, still runs. Every case also checks that nothing else in its folder changed.
-# Usage: disk_fault_test.sh WINE_RUN PREFIX TARNWICK_EXE WORK_DIR
+# Usage: disk_fault_test.sh TARNWICK_EXE WORK_DIR EMULATOR...
+#   EMULATOR: the build's way to run a Windows program (scripts/wine-run.sh [--64] PREFIX)
 set -uo pipefail
-wine_run=$1 prefix=$2 tarnwick=$3 work=$4
+tarnwick=$1 work=$2
+shift 2
+wine=("$@")
 figures=$(dirname "$tarnwick")/robustness-figures.txt
 failures=0
 mounts=()
 
 cleanup() {
   for m in "${mounts[@]}"; do umount "$m" 2>/dev/null; done
-  "$wine_run" "$prefix" reg delete "HKLM\\SOFTWARE\\$key" /reg:32 /f >/dev/null 2>&1
+  "${wine[@]}" reg delete "HKLM\\SOFTWARE\\$key" /reg:32 /f >/dev/null 2>&1
 }
 trap cleanup EXIT
 
@@ -31,11 +34,11 @@ rm -rf "$work"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 # Starts the prefix's server (without any limit) before anything below runs under one.
-"$wine_run" "$prefix" reg add "HKLM\\SOFTWARE\\$key\\disk" /v InstallDir /d "$(WINEPREFIX=$prefix winepath -w "$work/disk" 2>/dev/null)" /reg:32 /f >/dev/null 2>&1
-"$wine_run" "$prefix" reg add "HKLM\\SOFTWARE\\$key\\limit" /v InstallDir /d "$(WINEPREFIX=$prefix winepath -w "$work/limit" 2>/dev/null)" /reg:32 /f >/dev/null 2>&1
+"${wine[@]}" reg add "HKLM\\SOFTWARE\\$key\\disk" /v InstallDir /d "$("${wine[@]}" winepath -w "$work/disk" 2>/dev/null | tr -d "\r")" /reg:32 /f >/dev/null 2>&1
+"${wine[@]}" reg add "HKLM\\SOFTWARE\\$key\\limit" /v InstallDir /d "$("${wine[@]}" winepath -w "$work/limit" 2>/dev/null | tr -d "\r")" /reg:32 /f >/dev/null 2>&1
 keys_file=$work/keys.txt
 printf 'SOFTWARE\\%s\r\n' "$key" >"$keys_file"
-keys_win=$(WINEPREFIX=$prefix winepath -w "$keys_file" 2>/dev/null)
+keys_win=$("${wine[@]}" winepath -w "$keys_file" 2>/dev/null | tr -d "\r")
 
 # A protk.dat of other applications' entries (and, when asked, one of MyApp), CR LF line ends.
 make_protk() {  # path kilobytes with_myapp
@@ -57,7 +60,7 @@ snapshot() { (cd "$1" && find . \( -type d -printf '%p/\n' \) -o -printf '%p %s 
 
 run_tarnwick() {  # output_file args...
   local out=$1; shift
-  "$wine_run" "$prefix" "$tarnwick" "$@" >"$out" 2>/dev/null
+  "${wine[@]}" "$tarnwick" "$@" >"$out" 2>/dev/null
 }
 
 # Checks shared by the fault cases: the original is intact, no temporary file, nothing else.
@@ -91,7 +94,7 @@ if [ "$can_mount" = yes ]; then
     before=$(snapshot "$work/disk")
     if [ $mode = register ]; then
       run_tarnwick "$work/out.txt" /name:MyApp /exec32:C:\\my.dll /exec64:C:\\my64.dll \
-        "/spares:$(WINEPREFIX=$prefix winepath -w "$work/disk/text/spares")" "/reg:$keys_win"
+        "/spares:$("${wine[@]}" winepath -w "$work/disk/text/spares" 2>/dev/null | tr -d "\r")" "/reg:$keys_win"
     else
       run_tarnwick "$work/out.txt" /name:MyApp /unregister "/reg:$keys_win"
     fi
@@ -145,7 +148,7 @@ if [ -n "$readonly_how" ]; then
   cp "$work/limit/text/protk.dat" "$work/protk.before"
   before=$(snapshot "$spares")
   run_tarnwick "$work/out.txt" /name:MyApp /startup:dll /exec32:C:\\my.dll /exec64:C:\\my64.dll \
-    "/spares:$(WINEPREFIX=$prefix winepath -w "$spares")" "/reg:$keys_win"
+    "/spares:$("${wine[@]}" winepath -w "$spares" 2>/dev/null | tr -d "\r")" "/reg:$keys_win"
   rc=$?
   [ "$rc" -eq 1 ] && pass "read-only spares: exit code 1" || fail "read-only spares: exit code $rc"
   if [ "$(snapshot "$spares")" = "$before" ]; then pass "read-only spares: folder unchanged"; else fail "read-only spares: folder changed"; fi
