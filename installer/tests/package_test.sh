@@ -1,0 +1,271 @@
+#!/usr/bin/env bash
+# The sample add-in package under Wine's msiexec (run by ctest in each Windows build, for its
+# own bitness). In a Wine prefix of its own, with three loadpoints under keys of
+# samples/registry-keys-ptc.txt:
+#   creo9   64-bit view, protk.dat with another application's entry and a blank line after it
+#   wf5     32-bit view, protk.dat with another application's entry that ends the file
+#   creo4   32-bit view, no protk.dat
+# it checks the package's tables, then
+#   1. an install forced to fail after the registration: rolled back, protk.dat as before;
+#   2. install without SolidWorks: one entry per loadpoint with the installed paths, the other
+#      entries unchanged, Brimsett's lines in the log, no SolidWorks add-in; then removal;
+#   3. install with a registered SolidWorks-like server: the SolidWorks add-in is installed;
+#      repair changes no byte of any protk.dat; removal leaves the files as before the install.
+# Usage: package_test.sh x86|x64 WORK_DIR
+set -uo pipefail
+arch=$1 work=$2
+root=$(cd "$(dirname "$0")/../.." && pwd)
+prefix=$work/wineprefix
+failures=0
+
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+check() {  # label command...
+  local label=$1; shift
+  if "$@"; then pass "$label"; else fail "$label"; fi
+}
+check_not() {  # label command...
+  local label=$1; shift
+  if "$@"; then fail "$label"; else pass "$label"; fi
+}
+# Builtin programs through the 64-bit loader, which exists on every machine that runs the tests;
+# its msiexec runs x86 and x64 packages alike.
+wine64() {
+  WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LC_ALL=C.UTF-8 /usr/lib/wine/wine64 "$@" \
+    </dev/null
+}
+stop_wine() { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; }
+trap stop_wine EXIT
+
+# ---- the packages and their tables ----
+stop_wine
+rm -rf "$work"
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+prefix=$work/wineprefix
+if ! bash "$root/scripts/build-installer.sh" "$arch" "$work/package" >"$work/build.log" 2>&1 ||
+  ! bash "$root/scripts/build-installer.sh" "$arch" "$work/package-failing" -D FailAfterRegistration=1 \
+    >>"$work/build.log" 2>&1; then
+  cat "$work/build.log"
+  echo "package test: the packages could not be built"
+  exit 1
+fi
+msi=$work/package/sample-addin.msi
+table() { msiinfo export "$msi" "$1" | tr -d '\r' | tail -n +4; }
+
+# Each custom action with its type, source and target; each scheduled one with its condition and
+# place in the sequence (between the standard actions around it).
+actions=$(table CustomAction | cut -f1-3 | sort)
+expected_actions=$(sort <<'EOF'
+CheckForPelliton	1	Brimsett
+CheckForSolidWorks	1	Brimsett
+CreateTempDir	1	Brimsett
+RegisterAddin	3154	TarnwickExe
+RemoveExtraRegKey	1	Brimsett
+ResetLangToDefault	1	Brimsett
+RollbackRegisterAddin	3410	TarnwickExe
+SetGlobProductCode	51	GLOBPRODUCTCODE
+SetProductInstallDir	51	PRODUCT_INSTALLDIR
+SetTempDir	51	TEMPDIR
+UnregisterAddin	3154	TarnwickExe
+EOF
+)
+if [ "$actions" = "$expected_actions" ]; then pass "CustomAction table: actions and types"; else
+  fail "CustomAction table"; diff <(echo "$expected_actions") <(echo "$actions"); fi
+target_of() { table CustomAction | awk -F'\t' -v a="$1" '$1 == a { print $4 }'; }
+check "RegisterAddin registers with the installed paths" [ "$(target_of RegisterAddin)" = \
+  '/name:sample_addin /startup:dll "/exec32:[#AddinDll32]" "/exec64:[#AddinDll64]" "/text:[INSTALLDIR]text" "/desc:Sample Toolkit Add-in" "/reg:[#RegistryKeyList]"' ]
+check "RollbackRegisterAddin and UnregisterAddin unregister" [ "$(target_of RollbackRegisterAddin)" = \
+  '/name:sample_addin /unregister "/reg:[#RegistryKeyList]"' -a "$(target_of UnregisterAddin)" = \
+  "$(target_of RollbackRegisterAddin)" ]
+
+sequence=$(table InstallExecuteSequence | sort -t$'\t' -k3,3n | cut -f1,2 |
+  grep -E '^(CheckFor|RemoveExtra|CostInitialize|CostFinalize|SetTempDir|CreateTempDir|SetProduct|SetGlob|InstallValidate|RemoveFiles|InstallFiles|RollbackRegister|RegisterAddin|UnregisterAddin|InstallFinalize|ResetLang)')
+expected_sequence=$(cat <<'EOF'
+CheckForSolidWorks	NOT REMOVE~="ALL"
+CheckForPelliton	NOT REMOVE~="ALL"
+RemoveExtraRegKey	NOT REMOVE~="ALL"
+CostInitialize	
+CostFinalize	
+SetTempDir	NOT REMOVE~="ALL"
+CreateTempDir	NOT REMOVE~="ALL"
+SetProductInstallDir	NOT REMOVE~="ALL"
+SetGlobProductCode	NOT REMOVE~="ALL"
+InstallValidate	
+UnregisterAddin	REMOVE~="ALL"
+RemoveFiles	
+InstallFiles	
+RollbackRegisterAddin	NOT Installed
+RegisterAddin	NOT REMOVE~="ALL"
+InstallFinalize	
+ResetLangToDefault	NOT REMOVE~="ALL"
+EOF
+)
+if [ "$sequence" = "$expected_sequence" ]; then pass "InstallExecuteSequence: order and conditions"; else
+  fail "InstallExecuteSequence"; diff <(echo "$expected_sequence") <(echo "$sequence"); fi
+ui=$(table InstallUISequence | sort -t$'\t' -k3,3n | cut -f1 | tr '\n' ' ')
+check "InstallUISequence: detection before costing" [ "${ui%%CostInitialize*}" != "$ui" -a \
+  "$(echo "${ui%%CostInitialize*}" | grep -o 'CheckFor[A-Za-z]*' | tr '\n' ' ')" = "CheckForSolidWorks CheckForPelliton " ]
+check "SolidWorks add-in component conditioned on SOLIDWORKS_LOCATION" [ "$(table Component |
+  awk -F'\t' '$1 == "SolidWorksAddin" { print $5 }')" = 'SOLIDWORKS_LOCATION OR REMOVE~="ALL"' ]
+template=$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')
+check "platform $template" [ "$template" = "$([ "$arch" = x64 ] && echo 'x64;1033' || echo 'Intel;1033')" ]
+
+# ---- the machine ----
+bash "$root/scripts/wine-run.sh" "$prefix" cmd /c exit 0 >/dev/null 2>&1   # creates the prefix
+c=$prefix/drive_c
+test_dir=$c/PackageTest
+mkdir -p "$test_dir"
+declare -A loadpoint=(
+  [creo9]="PTC/Creo 9.0/Common Files"
+  [wf5]="PTC/proeWildfire 5.0"
+  [creo4]="PTC/Creo 4.0/Common Files"
+)
+for lp in "${loadpoint[@]}"; do mkdir -p "$c/$lp/text"; done
+protk() { echo "$c/${loadpoint[$1]}/text/protk.dat"; }
+printf 'name other_addin\r\nstartup dll\r\nexec_file C:\\Other\\other.dll\r\nallow_stop true\r\nend\r\n\r\n' \
+  >"$(protk creo9)"
+printf 'name wf_tool\r\nexec_file C:\\WF\\wf_tool.dll\r\nend\r\n' >"$(protk wf5)"
+for lp in creo9 wf5; do cp "$(protk $lp)" "$work/$lp.before"; done
+
+# The loadpoints' keys (64-bit regedit: Wow6432Node is the 32-bit view), as UTF-16.
+cat >"$work/loadpoints.txt" <<'EOF'
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\PTC\Creo Parametric\9.0\2022340]
+"InstallDir"="C:\\PTC\\Creo 9.0\\Common Files"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\PTC\Pro/ENGINEER\Wildfire 5.0\M280]
+"InstallDir"="C:\\PTC\\proeWildfire 5.0"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\PTC\Creo Parametric\4.0\M150]
+"InstallDir"="C:\\PTC\\Creo 4.0\\Common Files"
+EOF
+{ printf '\xff\xfe'; sed 's/$/\r/' "$work/loadpoints.txt" | iconv -f UTF-8 -t UTF-16LE; } >"$test_dir/loadpoints.reg"
+wine64 regedit /S 'C:\PackageTest\loadpoints.reg' >/dev/null 2>&1
+check "loadpoint key written in the 32-bit view" [ -n "$(wine64 reg query \
+  'HKLM\SOFTWARE\PTC\Pro/ENGINEER\Wildfire 5.0\M280' /reg:32 2>/dev/null)" ]
+
+if [ "$arch" = x64 ]; then install_dir='C:\Program Files\Sample Toolkit Add-in'; else
+  install_dir='C:\Program Files (x86)\Sample Toolkit Add-in'; fi
+installed=$c/$(printf '%s' "${install_dir#C:\\}" | tr '\\' '/')
+
+# The entry that Tarnwick appends for a loadpoint of the given bitness's list.
+entry() {  # x86|x64
+  printf '%s\r\n' "name sample_addin" "startup dll" "exec_file $install_dir\\$1\\sample_addin.dll" \
+    "text_dir $install_dir\\text" "unicode_encoding false" "delay_start false" "allow_stop true" \
+    "description Sample Toolkit Add-in" "end"
+}
+
+# msiexec with a verbose log; its exit code in $rc, the log (read once msiexec has ended) in
+# $work/<name>.log.
+msiexec() {  # name msiexec-arguments...
+  local name=$1; shift
+  cp "$msi" "$test_dir/sample-addin.msi"
+  rc=0
+  wine64 msiexec "$@" /qn /l*v "C:\\PackageTest\\$name.log" >/dev/null 2>&1 || rc=$?
+  tr -d '\r' <"$test_dir/$name.log" >"$work/$name.log" 2>/dev/null
+}
+package='C:\PackageTest\sample-addin.msi'
+log_has() { grep -qaF -- "$2" "$work/$1.log"; }
+
+check_registered() {  # label
+  check "$1: creo9 (64-bit) keeps the other entry and gains one entry" cmp -s "$(protk creo9)" \
+    <(cat "$work/creo9.before"; entry x64)
+  check "$1: wf5 (32-bit) keeps the other entry and gains one entry" cmp -s "$(protk wf5)" \
+    <(cat "$work/wf5.before"; printf '\r\n'; entry x86)
+  check "$1: creo4 (32-bit) holds one entry" cmp -s "$(protk creo4)" <(printf '\r\n'; entry x86)
+}
+check_removed() {  # label
+  check "$1: creo9 byte-identical to before the install" cmp -s "$(protk creo9)" "$work/creo9.before"
+  # The blank line that separated the entry from the one before it stays with that one.
+  check "$1: wf5 as before, with the separating blank line kept" cmp -s "$(protk wf5)" \
+    <(cat "$work/wf5.before"; printf '\r\n')
+  check "$1: creo4 holds no entry" cmp -s "$(protk creo4)" <(printf '\r\n')
+}
+check_files() {  # label with|without SolidWorks add-in
+  local missing=""
+  for f in tarnwick.exe registry-keys-ptc.txt x86/sample_addin.dll x64/sample_addin.dll text/sample_addin.txt; do
+    [ -f "$installed/$f" ] || missing+=" $f"
+  done
+  check "$1: installed files present${missing:+ (missing:$missing)}" [ -z "$missing" ]
+  if [ "$2" = with ]; then
+    check "$1: SolidWorks add-in installed" [ -f "$installed/SolidWorks/sample_addin_sw.dll" ]
+  else
+    check "$1: no SolidWorks add-in" [ ! -e "$installed/SolidWorks/sample_addin_sw.dll" ]
+  fi
+}
+
+# ---- 1. an install that fails after the registration ----
+msi=$work/package-failing/sample-addin.msi
+msiexec failed /i "$package"
+msi=$work/package/sample-addin.msi
+# Wine's msiexec ends a failed installation with 1627, Windows' with 1603.
+check "forced failure: msiexec fails" [ "$rc" -ne 0 ]
+# In the log of the script's run: RegisterAddin, then the failure, then the rollback.
+check "forced failure: RegisterAddin ran, then the failure, then RollbackRegisterAddin" [ "$(sed -n \
+  -e '/^Action start [0-9:]*: InstallFinalize\./,$s/^Action ended [0-9:]*: \(RegisterAddin\|FailAfterRegistration\)\. Return value \([0-9]*\)\./\1 \2/p' \
+  -e '/^Action start [0-9:]*: InstallFinalize\./,$s/^Action start [0-9:]*: \(RollbackRegisterAddin\)\./\1/p' \
+  "$work/failed.log" | tr '\n' ' ')" = "RegisterAddin 1 FailAfterRegistration 0 RollbackRegisterAddin " ]
+check_removed "forced failure, rolled back"
+
+# ---- 2. install and removal without SolidWorks ----
+msiexec install /i "$package"
+check "install: msiexec succeeds" [ "$rc" -eq 0 ]
+check_registered "install"
+check_files "install" without
+for line in 'RemoveExtraRegKey:  Initialized.' 'CreateTempDir:  Initialized.'; do
+  check "install: log has \"$line\"" log_has install "$line"
+done
+check_not "install: no CheckForCADApplication line (nothing registered)" log_has install 'CheckForCADApplication:  '
+check_not "install: no Brimsett error line" grep -qaE '^[A-Za-z]+:  Error 0x' "$work/install.log"
+check "install: TEMPDIR created" [ -d "$(ls -d "$c"/users/*/Temp 2>/dev/null | head -1)/Sample Toolkit Add-in" ]
+
+msiexec remove /x "$package"
+check "remove: msiexec succeeds" [ "$rc" -eq 0 ]
+check_removed "remove"
+check "remove: installed files gone" [ ! -e "$installed/tarnwick.exe" -a ! -e "$installed/x64/sample_addin.dll" \
+  -a ! -e "$installed/text/sample_addin.txt" ]
+
+# ---- 3. with SolidWorks: install (verbose Brimsett lines), repair, removal ----
+# A SolidWorks-like application: its executable, and its class as a local server in the 64-bit
+# view under the package's SOLIDWORKS_CLSID.
+sw_clsid=$(table Property | awk -F'\t' '$1 == "SOLIDWORKS_CLSID" { print $2 }')
+mkdir -p "$c/SolidWorks Corp/SOLIDWORKS"
+printf 'MZ' >"$c/SolidWorks Corp/SOLIDWORKS/SLDWORKS.exe"
+sw_exe='C:\SolidWorks Corp\SOLIDWORKS\SLDWORKS.exe'
+wine64 reg add "HKLM\\Software\\Classes\\CLSID\\$sw_clsid\\LocalServer32" /ve /d "\"$sw_exe\" /automation" /reg:64 /f \
+  >/dev/null 2>&1
+msiexec install-sw /i "$package" LOGVERBOSE=1
+check "install with SolidWorks: msiexec succeeds" [ "$rc" -eq 0 ]
+check_registered "install with SolidWorks"
+check_files "install with SolidWorks" with
+for line in "CheckForCADApplication:  Looking for file $sw_exe" "Property(S): SOLIDWORKS_LOCATION = $sw_exe" \
+  'RemoveExtraRegKey:  Initialized.' 'CreateTempDir:  Initialized.' 'ResetLangToDefault:  Entering ResetLangToDefault in '; do
+  check "install with SolidWorks: log has \"$line\"" log_has install-sw "$line"
+done
+if [ "$arch" = x64 ]; then
+  # ResetLangToDefault works in the 64-bit view, where the x64 package's rows are.
+  settings=$(wine64 reg query 'HKLM\Software\Sample Toolkit\Sample Toolkit Add-in' /reg:64 2>/dev/null | tr -d '\r')
+  check "install with SolidWorks: the product's settings reset to English" \
+    grep -qE '^ +Locale +REG_SZ +en-US$' <<<"$settings"
+fi
+
+for lp in creo9 wf5 creo4; do cp "$(protk $lp)" "$work/$lp.installed"; done
+# Wine's msiexec /f repairs nothing (it wants a product code and cannot use one yet); the
+# properties that /fomus stands for do the same repair.
+msiexec repair /i "$package" REINSTALL=ALL REINSTALLMODE=omus
+check "repair: msiexec succeeds" [ "$rc" -eq 0 ]
+check "repair: RegisterAddin ran again" grep -qE '^Action start [0-9:]+: RegisterAddin\.' "$work/repair.log"
+for lp in creo9 wf5 creo4; do
+  check "repair: $lp unchanged to the byte" cmp -s "$(protk $lp)" "$work/$lp.installed"
+done
+
+msiexec remove-sw /x "$package"
+check "remove with SolidWorks: msiexec succeeds" [ "$rc" -eq 0 ]
+check_removed "remove with SolidWorks"
+check "remove with SolidWorks: the installation folder is gone" [ ! -e "$installed" ]
+
+if [ "$failures" -eq 0 ]; then echo "sample add-in package ($arch): all checks passed"; exit 0; fi
+echo "sample add-in package ($arch): $failures failures"
+exit 1
