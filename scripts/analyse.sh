@@ -16,7 +16,7 @@ seen = set()
 for entry in json.load(open(sys.argv[1])):
     f = os.path.normpath(os.path.join(entry["directory"], entry["file"]))
     rel = os.path.relpath(f)
-    if rel.startswith(("tarnwick/", "brimsett/", "fuzz/")) and rel.endswith(".cpp") and rel not in seen:
+    if rel.startswith(("tarnwick/", "brimsett/", "fuzz/", "installer/")) and rel.endswith(".cpp") and rel not in seen:
         seen.add(rel)
         print(rel)
 PY
@@ -51,7 +51,7 @@ for build in host windows; do
   python3 - build/$build/compile_commands.json build/cppcheck-$build/compile_commands.json <<'PY'
 import json, os, sys
 entries = [e for e in json.load(open(sys.argv[1]))
-           if os.path.relpath(os.path.join(e["directory"], e["file"])).startswith(("tarnwick/", "brimsett/", "fuzz/"))]
+           if os.path.relpath(os.path.join(e["directory"], e["file"])).startswith(("tarnwick/", "brimsett/", "fuzz/", "installer/"))]
 json.dump(entries, open(sys.argv[2], "w"))
 PY
   if ! cppcheck --quiet --project=build/cppcheck-$build/compile_commands.json --platform=$platform \

@@ -6,11 +6,14 @@
 #   wf5     32-bit view, protk.dat with another application's entry that ends the file
 #   creo4   32-bit view, no protk.dat
 # it checks the package's tables, then
-#   1. an install forced to fail after the registration: rolled back, protk.dat as before;
+#   1. an install forced to fail after the registration: rolled back, every protk.dat as after
+#      a removal;
 #   2. install without SolidWorks: one entry per loadpoint with the installed paths, the other
-#      entries unchanged, Brimsett's lines in the log, no SolidWorks add-in; then removal;
+#      entries unchanged, Brimsett's lines in the log, no SolidWorks add-in; then removal: creo9
+#      byte-identical to before, wf5 with the blank line that preceded the entry kept (Tarnwick's
+#      removal keeps blank lines), creo4 with a single empty line, the installed files gone;
 #   3. install with a registered SolidWorks-like server: the SolidWorks add-in is installed;
-#      repair changes no byte of any protk.dat; removal leaves the files as before the install.
+#      repair changes no byte of any protk.dat; removal as in 2.
 # Usage: package_test.sh x86|x64 WORK_DIR
 set -uo pipefail
 arch=$1 work=$2
@@ -28,11 +31,16 @@ check_not() {  # label command...
   local label=$1; shift
   if "$@"; then fail "$label"; else pass "$label"; fi
 }
-# Builtin programs through the 64-bit loader, which exists on every machine that runs the tests;
-# its msiexec runs x86 and x64 packages alike.
+# Builtin programs (msiexec, reg, regedit) run through the 64-bit loader, which exists on every
+# machine that runs the tests; its msiexec runs x86 and x64 packages alike. The x64 package is
+# tested where 32-bit programs may not run: there the 64-bit loader starts everything, as
+# wine-run.sh --64 does.
+wine_run=("$root/scripts/wine-run.sh")
+loader=()
+if [ "$arch" = x64 ]; then wine_run+=(--64); loader=(WINELOADER=/usr/lib/wine/wine64); fi
 wine64() {
-  WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LC_ALL=C.UTF-8 /usr/lib/wine/wine64 "$@" \
-    </dev/null
+  env "${loader[@]}" WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LC_ALL=C.UTF-8 \
+    /usr/lib/wine/wine64 "$@" </dev/null
 }
 stop_wine() { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; }
 trap stop_wine EXIT
@@ -112,7 +120,11 @@ template=$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')
 check "platform $template" [ "$template" = "$([ "$arch" = x64 ] && echo 'x64;1033' || echo 'Intel;1033')" ]
 
 # ---- the machine ----
-bash "$root/scripts/wine-run.sh" "$prefix" cmd /c exit 0 >/dev/null 2>&1   # creates the prefix
+if ! "${wine_run[@]}" "$prefix" cmd /c exit 0 >/dev/null 2>"$work/wine-run.log"; then  # creates the prefix
+  cat "$work/wine-run.log"
+  echo "package test: no Wine prefix"
+  exit 1
+fi
 c=$prefix/drive_c
 test_dir=$c/PackageTest
 mkdir -p "$test_dir"
@@ -219,7 +231,8 @@ for line in 'RemoveExtraRegKey:  Initialized.' 'CreateTempDir:  Initialized.'; d
 done
 check_not "install: no CheckForCADApplication line (nothing registered)" log_has install 'CheckForCADApplication:  '
 check_not "install: no Brimsett error line" grep -qaE '^[A-Za-z]+:  Error 0x' "$work/install.log"
-check "install: TEMPDIR created" [ -d "$(ls -d "$c"/users/*/Temp 2>/dev/null | head -1)/Sample Toolkit Add-in" ]
+temp_dirs=("$c"/users/*/Temp/"Sample Toolkit Add-in")
+check "install: TEMPDIR created" [ -d "${temp_dirs[0]}" ]
 
 msiexec remove /x "$package"
 check "remove: msiexec succeeds" [ "$rc" -eq 0 ]
