@@ -107,3 +107,4 @@ echo "-- Creo 9.0.0.0 text\\materials-library (materials stay): $(ls "$creo9/mat
 
 # ---- Brimsett: the custom actions in a real installer session (scripts/demo-brimsett.sh) ----
 bash scripts/demo-brimsett.sh "$prefix" "$preset"
+bash scripts/demo-installer.sh "$prefix" "$preset"

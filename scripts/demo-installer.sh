@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Sample add-in package part of the demo: on the demo machine (the Wine prefix given as the first
+# argument), two of its loadpoints are also entered under keys of samples/registry-keys-ptc.txt,
+# the list that the package installs; msiexec installs and removes the package built by
+# scripts/build-installer.sh, and a protk.dat is shown before, during and after. The second
+# argument names the Windows build's preset: windows (the x86 package, the default) or windows64
+# (the x64 package, for machines that cannot run 32-bit programs).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+prefix=${1:-$PWD/build/demo/wineprefix}
+preset=${2:-windows}
+arch=x86
+wine_run=(scripts/wine-run.sh)
+if [ "$preset" = windows64 ]; then arch=x64 wine_run+=(--64); fi
+run() { "${wine_run[@]}" "$prefix" "$@"; }
+run cmd /c exit 0 >/dev/null 2>&1   # creates the prefix when it is new
+
+work=$prefix/drive_c/PackageDemo
+rm -rf "$work"
+mkdir -p "$work"
+echo
+echo "== scripts/build-installer.sh $arch build/demo/package"
+bash scripts/build-installer.sh "$arch" build/demo/package | sed "s|^$PWD/||"
+cp build/demo/package/sample-addin.msi "$work/"
+
+# Creo 9.0.0.0 (64-bit view) and Wildfire 5.0 (32-bit view) as the sample list finds them: one
+# level below the release's key.
+cat >"$work/loadpoints.txt" <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\PTC\Creo Parametric\9.0\2022340]
+"InstallDir"="C:\\Program Files\\PTC\\Creo 9.0.0.0\\Common Files"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\PTC\Pro/ENGINEER\Wildfire 5.0\M280]
+"InstallDir"="C:\\Program Files (x86)\\proeWildfire 5.0"
+REG
+{ printf '\xff\xfe'; sed 's/$/\r/' "$work/loadpoints.txt" | iconv -f UTF-8 -t UTF-16LE; } >"$work/loadpoints.reg"
+WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 regedit /S 'C:\PackageDemo\loadpoints.reg' \
+  </dev/null >/dev/null 2>&1
+
+creo9="$prefix/drive_c/Program Files/PTC/Creo 9.0.0.0/Common Files/text/protk.dat"
+wf5="$prefix/drive_c/Program Files (x86)/proeWildfire 5.0/text/protk.dat"
+mkdir -p "$(dirname "$creo9")" "$(dirname "$wf5")"
+show() {
+  echo "-- $1"
+  if [ -f "$2" ]; then sed 's/\r$//' "$2"; else echo "(no file)"; fi
+}
+echo
+echo "== before: the loadpoints' registry files"
+show 'Creo 9.0.0.0 (64-bit view) text\protk.dat' "$creo9"
+show 'Wildfire 5.0 (32-bit view) text\protk.dat' "$wf5"
+
+echo
+echo "== msiexec /i sample-addin.msi /qn /l*v install.log"
+rc=0
+run msiexec /i 'C:\PackageDemo\sample-addin.msi' /qn /l*v 'C:\PackageDemo\install.log' </dev/null >/dev/null 2>&1 ||
+  rc=$?
+echo "(exit code $rc)"
+echo "-- the custom actions in the installer log, and Brimsett's lines"
+# A deferred action is logged when it is scheduled and again when the script runs it.
+actions() {  # log
+  tr -d '\r' <"$1" | awk '
+    /^Action start [0-9:]+: / {
+      name = $4; sub(/\.$/, "", name)
+      if (name ~ /^(CheckFor|RemoveExtraRegKey|SetTempDir|CreateTempDir|SetProduct|SetGlob|ResetLangToDefault)/)
+        print "action: " name
+      else if (name ~ /[Rr]egisterAddin$/)
+        print "action: " name (seen[name]++ ? ", run by the script" : ", scheduled")
+    }
+    /^(CheckForCADApplication|RemoveExtraRegKey|CreateTempDir|ResetLangToDefault):  / { print "  " $0 }'
+}
+actions "$work/install.log"
+if [ "$arch" = x64 ]; then installed="$prefix/drive_c/Program Files/Sample Toolkit Add-in"; else
+  installed="$prefix/drive_c/Program Files (x86)/Sample Toolkit Add-in"; fi
+echo "-- installed: $(cd "$installed" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')"
+echo
+echo "== during: the loadpoints' registry files"
+show 'Creo 9.0.0.0 (64-bit view) text\protk.dat' "$creo9"
+show 'Wildfire 5.0 (32-bit view) text\protk.dat' "$wf5"
+
+echo
+echo "== msiexec /x sample-addin.msi /qn"
+rc=0
+run msiexec /x 'C:\PackageDemo\sample-addin.msi' /qn /l*v 'C:\PackageDemo\remove.log' </dev/null >/dev/null 2>&1 ||
+  rc=$?
+echo "(exit code $rc)"
+actions "$work/remove.log"
+if [ -e "$installed" ]; then echo "-- left in the installation folder: $(cd "$installed" && find . -type f | tr '\n' ' ')"; else
+  echo "-- the installation folder is gone"; fi
+echo
+echo "== after: the loadpoints' registry files"
+show 'Creo 9.0.0.0 (64-bit view) text\protk.dat' "$creo9"
+show 'Wildfire 5.0 (32-bit view) text\protk.dat' "$wf5"
