@@ -22,10 +22,10 @@ memory_dir=()
 {
   echo "== host: merge of a 10 MB protk.dat with 20,000 entries (5 rounds)"
   cmake --build --preset host --target registration_merge_bench >/dev/null
-  bench build/host/tarnwick/registration/registration_merge_bench 10 20000 5
+  bench build/host/tarnwick/registration_merge_bench 10 20000 5
   echo "== wine: registration into 200 loadpoints of 100 KB (3 rounds, ${memory_dir[*]:-temporary folder})"
   cmake --build --preset windows --target tarnwick_registration_bench >/dev/null
-  bench scripts/wine-run.sh "$prefix" build/windows/tarnwick/registration/tarnwick_registration_bench.exe 100 100 3 \
+  bench scripts/wine-run.sh "$prefix" build/windows/tarnwick/tarnwick_registration_bench.exe 100 100 3 \
     "${memory_dir[@]}" 2>/dev/null
   echo "== wine: custom-action runtime overhead (100 rounds)"
   cmake --build --preset windows --target brimsett_session_bench >/dev/null

@@ -1,4 +1,4 @@
-// Win32 only: a registry key handle that closes itself, and the registry views.
+// Win32 only: a registry key that closes itself, and the registry views.
 #pragma once
 
 #include <windows.h>

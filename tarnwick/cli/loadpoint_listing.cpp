@@ -1,11 +1,11 @@
 // The loadpoint listing. Loadpoint paths are 8-bit text in the ANSI code page and go out through
 // the narrow stream unconverted; the messages and sub-paths are wide. Each stream is flushed
 // before the other one writes, so the two come out on standard output in program order.
+#include "cli/loadpoint_listing.h"
+
 #include <iostream>
 
 #include "cli/console.h"
-#include "cli/option_table.h"
-#include "discovery/loadpoints.h"
 
 namespace tarnwick {
 
@@ -26,15 +26,15 @@ void WriteLoadpointLines(const LoadpointList& loadpoints, const wchar_t* subPath
 
 }  // namespace
 
-void ListLoadpoints() {
-    const bool listRun = OptionTable[kOptListXtops].present;
-    if (LoadpointList32.empty() && LoadpointList64.empty()) {
+void ListLoadpoints(const RunOptions& options, const Loadpoints& loadpoints) {
+    const bool listRun = options.listXtops;
+    if (loadpoints.in32BitView.empty() && loadpoints.in64BitView.empty()) {
         if (!listRun) ConsoleWriteLine(L"No Pro/ENGINEER / Creo loadpoints have been found");
         return;
     }
     if (!listRun) ConsoleWriteLine(L"The following Pro/ENGINEER / Creo loadpoints have been found");
-    WriteLoadpointLines(LoadpointList32, listRun ? kXtopSubPath32 : nullptr);
-    WriteLoadpointLines(LoadpointList64, listRun ? kXtopSubPath64 : nullptr);
+    WriteLoadpointLines(loadpoints.in32BitView, listRun ? kXtopSubPath32 : nullptr);
+    WriteLoadpointLines(loadpoints.in64BitView, listRun ? kXtopSubPath64 : nullptr);
 }
 
 }  // namespace tarnwick
