@@ -107,6 +107,8 @@ protected:
             {L"Cancel", L"ProbeCancel"},
             {L"ReadProperty", L"ProbeReadProperty"},
             {L"WriteProperty", L"ProbeWriteProperty"},
+            {L"FrameOutOfMemory", L"ProbeFrameOutOfMemory"},
+            {L"FrameUnexpected", L"ProbeFrameUnexpected"},
         };
         return package;
     }
@@ -306,6 +308,15 @@ TEST_F(RuntimeSession, WritePropertyPassesAnEmptyValueAndRejectsAnEmptyName) {
     EXPECT_EQ(session.GetProperty(L"PROBE_WRITTEN"), L"written \u00e9");
 }
 
+TEST_F(RuntimeSession, FrameEndsAnActionWhoseWorkThrowsWithALineOfItsKind) {
+    InstallerSession session(ProbePackage());
+    ASSERT_TRUE(session.ok()) << Narrow(session.error());
+    EXPECT_EQ(session.DoAction(L"FrameOutOfMemory"), 1603u);
+    EXPECT_EQ(session.DoAction(L"FrameUnexpected"), 1603u);
+    EXPECT_EQ(session.LinesOf(L"FrameProbe"), (Lines{L"FrameProbe:  Error 0x8007000e: Out of memory",
+                                                     L"FrameProbe:  Error 0x8000ffff: Unexpected exception"}));
+}
+
 TEST_F(RuntimeSession, UnreadableVersionFailsTheInitialisationWithItsLine) {
     Package package = ProbePackage({{L"LOGVERBOSE", L"1"}});
     package.dllPath = PathBesideTestProgram(L"brimsett_probe_unversioned.dll");
@@ -349,11 +360,13 @@ TEST_F(RuntimeSession, VerboseDecisionIsMadeOncePerLoadedLibrary) {
 TEST_F(RuntimeSession, CancelOverrideLastsUntilTheNextInitialisation) {
     InstallerSession session(ProbePackage());
     ASSERT_TRUE(session.ok()) << Narrow(session.error());
-    HMODULE probe = LoadLibraryW(PathBesideTestProgram(L"brimsett_probe.dll").c_str());
+    // Freed however the test ends.
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> probe(
+        LoadLibraryW(PathBesideTestProgram(L"brimsett_probe.dll").c_str()), &FreeLibrary);
     ASSERT_NE(probe, nullptr);
     using Export = UINT(__stdcall*)(MSIHANDLE);
-    auto cancel = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeCancel")));
-    auto entry = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeEntry")));
+    auto cancel = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(probe.get(), "ProbeCancel")));
+    auto entry = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(probe.get(), "ProbeEntry")));
     ASSERT_TRUE(cancel && entry);
 
     session.CancelAt([](const CapturedMessage& m) { return m.isInfo() && m.text == L"CancelProbe:  first line"; });
@@ -362,7 +375,6 @@ TEST_F(RuntimeSession, CancelOverrideLastsUntilTheNextInitialisation) {
     session.CancelAt(nullptr);
     EXPECT_EQ(entry(session.handle()), 0u);
     EXPECT_EQ(session.LinesOf(L"RuntimeProbe"), kVerboseOff);
-    FreeLibrary(probe);
 }
 
 }  // namespace

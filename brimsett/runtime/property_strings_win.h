@@ -1,4 +1,4 @@
-// strutil: heap-held UTF-16 property strings and bounded formatting.
+// Win32 only: heap-held UTF-16 property strings.
 #pragma once
 
 #include <windows.h>
@@ -13,12 +13,6 @@ HRESULT AllocateString(wchar_t** slot, std::size_t characters);
 HRESULT StringCapacity(const wchar_t* string, std::size_t* capacity);
 // Frees the block.
 HRESULT ReleaseString(wchar_t* string);
-
-// Bounded formatting and copying: at most capacity - 1 characters and a terminator; a cut
-// gives 0x8007007A, a capacity of 0 or above 0x7FFFFFFF gives E_INVALIDARG.
-HRESULT FormatBounded(wchar_t* buffer, std::size_t capacity, const wchar_t* format, ...);
-HRESULT FormatBounded(char* buffer, std::size_t capacity, const char* format, ...);
-HRESULT CopyBounded(char* buffer, std::size_t capacity, const char* source);
 
 // Owns one property slot and releases it when it goes out of scope.
 class PropertyString {

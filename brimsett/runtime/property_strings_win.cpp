@@ -1,11 +1,7 @@
-// Win32 only: property strings on the process heap; the bounded formatting of the core under
-// the runtime's names.
-#include "runtime/strutil.h"
+// Win32 only: property strings on the process heap.
+#include "runtime/property_strings_win.h"
 
-#include "runtime/bounded_format.h"
 #include "runtime/failure_codes.h"
-
-#include <cstdarg>
 
 namespace brimsett {
 
@@ -36,27 +32,6 @@ HRESULT ReleaseString(wchar_t* string) {
     if (string == nullptr) return S_OK;
     if (!HeapFree(GetProcessHeap(), 0, string)) return FailureFromWin32(static_cast<LONG>(GetLastError()));
     return S_OK;
-}
-
-// The runtime's printf-style interface.
-HRESULT FormatBounded(wchar_t* buffer, std::size_t capacity, const wchar_t* format, ...) {  // NOLINT(cert-dcl50-cpp)
-    va_list args;
-    va_start(args, format);
-    HRESULT result = text::FormatBoundedV(buffer, capacity, format, args);
-    va_end(args);
-    return result;
-}
-
-HRESULT FormatBounded(char* buffer, std::size_t capacity, const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
-    va_list args;
-    va_start(args, format);
-    HRESULT result = text::FormatBoundedV(buffer, capacity, format, args);
-    va_end(args);
-    return result;
-}
-
-HRESULT CopyBounded(char* buffer, std::size_t capacity, const char* source) {
-    return text::CopyBounded(buffer, capacity, source);
 }
 
 }  // namespace brimsett

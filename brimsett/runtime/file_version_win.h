@@ -1,4 +1,4 @@
-// fileutil: the file version of a module.
+// Win32 only: the file version of a module.
 #pragma once
 
 #include <windows.h>

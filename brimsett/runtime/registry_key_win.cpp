@@ -1,12 +1,12 @@
-// Win32 only: registry key ownership for the actions.
-#include "actions/registry_key_win.h"
+// Win32 only: registry key ownership for the runtime and the actions.
+#include "runtime/registry_key_win.h"
 
 namespace brimsett {
 
-LONG RegistryKey::Open(HKEY root, const std::wstring& path, REGSAM access) {
+LONG RegistryKey::Open(HKEY root, const wchar_t* path, REGSAM access) {
     Close();
     HKEY key = nullptr;
-    LONG status = RegOpenKeyExW(root, path.c_str(), 0, access, &key);
+    LONG status = RegOpenKeyExW(root, path, 0, access, &key);
     if (status == ERROR_SUCCESS) key_ = key;
     return status;
 }

@@ -25,8 +25,12 @@ public:
     RegistryKey& operator=(const RegistryKey&) = delete;
 
     // Opens `path` under `root` with `access` (which carries the registry view, if any) and
-    // returns the Win32 status; the object holds the key only on success.
-    [[nodiscard]] LONG Open(HKEY root, const std::wstring& path, REGSAM access);
+    // returns the Win32 status; the object holds the key only on success. The form with a
+    // C string touches no heap.
+    [[nodiscard]] LONG Open(HKEY root, const wchar_t* path, REGSAM access);
+    [[nodiscard]] LONG Open(HKEY root, const std::wstring& path, REGSAM access) {
+        return Open(root, path.c_str(), access);
+    }
     bool IsOpen() const { return key_ != nullptr; }
     HKEY get() const { return key_; }
     void Close();
