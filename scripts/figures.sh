@@ -29,6 +29,6 @@ memory_dir=()
     "${memory_dir[@]}" 2>/dev/null
   echo "== wine: custom-action runtime overhead (100 rounds)"
   cmake --build --preset windows --target brimsett_session_bench >/dev/null
-  bench scripts/wine-run.sh "$prefix" build/windows/brimsett/tests/brimsett_session_bench.exe 100 2>/dev/null
+  bench scripts/wine-run.sh "$prefix" build/windows/brimsett/brimsett_session_bench.exe 100 2>/dev/null
 } >build/figures/performance.txt 2>&1
 cat build/figures/robustness.txt build/figures/performance.txt

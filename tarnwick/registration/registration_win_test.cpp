@@ -4,21 +4,15 @@
 #include <gtest/gtest.h>
 
 #include "discovery/loadpoints.h"
-#include "e2e_support.h"
 #include "registration/registration.h"
-#include "tests/registration_test_support_win.h"
+#include "testkit/files_win.h"
+#include "tests/tarnwick_test_support_win.h"
 
 namespace tarnwick {
 namespace {
 
-using e2e::FileExists;
-using e2e::ReadFileBytes;
-using e2e::TempDir;
-using e2e::WriteFileBytes;
-using test::FileHolder;
-using test::ListDirectory;
-using test::MakeLoadpoint;
-using test::Narrow;
+using namespace testkit;
+using namespace tarnwick::test;
 
 const std::string kOther = "name Other\r\nexec_file C:\\other.dll\r\nend\r\n";
 const std::string kEntry32 =
@@ -43,7 +37,7 @@ protected:
 
     RunOptions options_;
     Loadpoints loadpoints_;
-    TempDir root_;
+    TempFolder root_;
 };
 
 TEST_F(RegistrationSteps, RegistersEachBitnessWithItsExecutableAndUnregistersBoth) {

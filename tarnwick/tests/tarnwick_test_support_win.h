@@ -1,13 +1,22 @@
-// Support for the registration tests on Windows: loadpoint folders, a process that holds a file
-// open, and directory listings.
+// Support of Tarnwick's Windows tests beyond the test kit (testkit/): running tarnwick.exe,
+// loadpoint folders and keys, and a process that holds a file open.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "testkit/process_win.h"
+
 namespace tarnwick::test {
+
+// Runs tarnwick.exe (beside the test program) with the given arguments and waits for its end.
+testkit::ProcessResult RunTarnwick(const std::vector<std::wstring>& arguments);
+
+// Joins lines with CR LF after each, as the program's text-mode output shows them.
+std::string Lines(const std::vector<std::string>& lines);
 
 // Holds `path` open from another process (tarnwick_file_holder, next to the test program) for
 // as long as the object lives. `mode` is "exclusive", "writeonly" or "reading".
@@ -22,18 +31,13 @@ public:
 private:
     HANDLE ready_ = nullptr;
     HANDLE release_ = nullptr;
-    HANDLE process_ = nullptr;
+    std::unique_ptr<testkit::ChildProcess> holder_;
     bool holding_ = false;
 };
-
-// The names in a directory, "." and ".." left out, sorted.
-std::vector<std::wstring> ListDirectory(const std::wstring& directory);
 
 // Makes `root`\`name` with a text folder (and, when asked, text\materials-library) and returns
 // the loadpoint's path.
 std::wstring MakeLoadpoint(const std::wstring& root, const std::wstring& name, bool withMaterialsLibrary = false);
-
-std::string Narrow(const std::wstring& wide);
 
 // A registry key of its own under HKLM\SOFTWARE, in both registry views, whose subkeys carry
 // InstallDir values as a CAD application's installations would. Deleted in both views when the

@@ -1,5 +1,7 @@
 // Test support (Win32 only): one export in one installer session.
-#include "actions/session_support_win.h"
+#include "tests/session_support_win.h"
+
+#include "testkit/process_win.h"
 
 namespace brimsett_test {
 
@@ -10,7 +12,7 @@ std::wstring ActionRun::Property(const std::wstring& name) const {
 }
 
 std::wstring BrimsettDllPath() {
-    return PathBesideTestProgram(L"..\\brimsett.dll");
+    return testkit::PathBesideTestProgram(L"brimsett.dll");
 }
 
 ActionRun RunExport(const std::wstring& exportName, const std::wstring& logName, const Properties& properties,

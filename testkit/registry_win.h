@@ -1,5 +1,5 @@
-// Test support (Win32 only): throwaway registry keys in a chosen view, throwaway folders and
-// files, and unique names, so that every test case works on keys and folders of its own.
+// Win32 test kit: throwaway registry keys in a chosen view and unique names, so that every test
+// case works on keys of its own; the user running the tests.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace brimsett_test {
+namespace testkit {
 
 // A name no other test case or run uses: "<stem>-<GUID without braces>".
 std::wstring UniqueName(const std::wstring& stem);
@@ -64,25 +64,7 @@ private:
     bool created_;
 };
 
-// A fresh folder under the temporary folder, deleted with its contents when the object goes
-// away.
-class ScopedFolder {
-public:
-    ScopedFolder();
-    ~ScopedFolder();
-    ScopedFolder(const ScopedFolder&) = delete;
-    ScopedFolder& operator=(const ScopedFolder&) = delete;
-    const std::wstring& path() const { return path_; }  // without a trailing backslash
-
-private:
-    std::wstring path_;
-};
-
-bool WriteFileText(const std::wstring& path, const std::string& bytes);
-bool DirectoryExists(const std::wstring& path);
-bool PathExists(const std::wstring& path);
-
 // The security identifier of the user running the test program, as text.
 std::wstring CurrentUserSid();
 
-}  // namespace brimsett_test
+}  // namespace testkit

@@ -9,10 +9,13 @@
 
 #include <cstdio>
 
-#include "actions/session_support_win.h"
-#include "actions/test_machine_win.h"
+#include "testkit/files_win.h"
+#include "testkit/registry_win.h"
+#include "tests/session_support_win.h"
 
 namespace brimsett_test {
+
+using namespace testkit;
 namespace {
 
 constexpr std::size_t kHuge = 100000;
@@ -68,7 +71,7 @@ TEST(LoadSession, HugeAndLongUserSidDeletesNoOtherKey) {
 }
 
 TEST(LoadSession, HugeTempDirCreatesNothing) {
-    ScopedFolder folder;
+    TempFolder folder;
     for (const std::wstring& tempDir :
          {folder.path() + L"\\" + std::wstring(kHuge, L't'), L"%TEMP%\\" + std::wstring(kHuge, L'u'),
           std::wstring(kHuge / 4, L'%') + L"TEMP"}) {
@@ -77,26 +80,18 @@ TEST(LoadSession, HugeTempDirCreatesNothing) {
         EXPECT_EQ(run.result, 0u);
         EXPECT_EQ(run.lines, Lines{L"CreateTempDir:  Initialized."});
     }
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder.path() + L"\\*").c_str(), &data);
-    std::size_t entries = 0;
-    if (find != INVALID_HANDLE_VALUE) {
-        do entries += (std::wstring(data.cFileName) != L"." && std::wstring(data.cFileName) != L"..") ? 1 : 0;
-        while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    EXPECT_EQ(entries, 0u);
+    EXPECT_EQ(ListDirectory(folder.path()), std::vector<std::wstring>());
     RecordFigure("CreateTempDir with a TEMPDIR of 100000 characters: result 0, nothing created");
 }
 
 class LoadDetection : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(WriteFileText(exe_, "MZ")); }
+    void SetUp() override { ASSERT_TRUE(WriteFileBytes(exe_, "MZ")); }
     ActionRun Detect(const std::wstring& clsid) {
         return RunExport(L"CheckForPelliton", L"CheckForCADApplication",
                          {{L"PELLITON_CLSID", clsid}, {L"PELLITON_LOCATION", L"untouched"}}, {L"PELLITON_LOCATION"});
     }
-    ScopedFolder folder_;
+    TempFolder folder_;
     const std::wstring exe_ = folder_.path() + L"\\pelliton.exe";
     const std::wstring guid_ = NewGuidText();
     ScopedKey class_{HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\" + guid_, k64};
@@ -108,7 +103,7 @@ TEST_F(LoadDetection, LongAndHugeClassIdentifiersFindNoCutKey) {
     const std::wstring clsid = PathText(guid_ + L"\\LocalServer32", 1000);
     const std::wstring cutPath = (L"CLSID\\" + clsid + L"\\LocalServer32").substr(0, 499);
     const std::wstring other = folder_.path() + L"\\other.exe";
-    ASSERT_TRUE(WriteFileText(other, "MZ"));
+    ASSERT_TRUE(WriteFileBytes(other, "MZ"));
     ASSERT_TRUE(SetStringValue(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + cutPath, k64, nullptr, other));
     ASSERT_TRUE(SetStringValue(HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\" + clsid + L"\\LocalServer32", k64,
                                nullptr, exe_ + L" /automation"));

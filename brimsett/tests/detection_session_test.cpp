@@ -2,10 +2,13 @@
 // case with a class registration and files of its own.
 #include <gtest/gtest.h>
 
-#include "actions/session_support_win.h"
-#include "actions/test_machine_win.h"
+#include "testkit/files_win.h"
+#include "testkit/registry_win.h"
+#include "tests/session_support_win.h"
 
 namespace brimsett_test {
+
+using namespace testkit;
 namespace {
 
 const std::wstring kLog = L"CheckForCADApplication";
@@ -50,9 +53,9 @@ class Detection : public ::testing::Test {
 protected:
     void SetUp() override {
         exe_ = folder_.path() + L"\\sldworks.exe";
-        ASSERT_TRUE(WriteFileText(exe_, "MZ"));
+        ASSERT_TRUE(WriteFileBytes(exe_, "MZ"));
     }
-    ScopedFolder folder_;
+    TempFolder folder_;
     std::wstring exe_;
 };
 
@@ -91,7 +94,7 @@ TEST_F(Detection, QuotedServerPathIsTakenFromBetweenTheQuotes) {
     ASSERT_TRUE(CreateDirectoryW((folder_.path() + L"\\Program Files").c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
     std::wstring exe = dir + L"\\sldworks.exe";
-    ASSERT_TRUE(WriteFileText(exe, "MZ"));
+    ASSERT_TRUE(WriteFileBytes(exe, "MZ"));
     RegisteredClass server;
     ASSERT_TRUE(server.SetServer(L"\"" + exe + L"\" /automation \"C:\\x\\y\""));
     ActionRun run = DetectSolidWorks(server.clsid());
@@ -181,7 +184,7 @@ TEST_F(Detection, ValueFillingAll400BytesWithoutTerminatorIsReadNoFurther) {
     std::wstring exe = folder_.path() + L"\\";
     exe += std::wstring(200 - exe.size() - 4, L'p') + L".exe";
     ASSERT_EQ(exe.size(), 200u);
-    ASSERT_TRUE(WriteFileText(exe, "MZ"));
+    ASSERT_TRUE(WriteFileBytes(exe, "MZ"));
     // The type is not asked for. Wine answers an unterminated REG_SZ that fills the buffer
     // with 234 (Windows returns it as it is); binary data reaches the same 400 bytes on both.
     RegisteredClass server;
@@ -219,7 +222,7 @@ TEST_F(Detection, LongClassIdentifierNamesItsOwnKeyNeverACutOne) {
 
 TEST_F(Detection, BothExportsLogAsCheckForCADApplication) {
     std::wstring exe = folder_.path() + L"\\pelliton.exe";
-    ASSERT_TRUE(WriteFileText(exe, "MZ"));
+    ASSERT_TRUE(WriteFileBytes(exe, "MZ"));
     RegisteredClass server;
     ASSERT_TRUE(server.SetServer(exe + L" /embedding"));
     ActionRun run = RunExport(L"CheckForPelliton", kLog,
@@ -245,7 +248,7 @@ TEST_F(Detection, CancelWhileALineIsSentEndsWithUserExit) {
 
 TEST_F(Detection, PathBeyondEightBitRangeIsSetWholeAndLoggedGarbled) {
     std::wstring exe = folder_.path() + L"\\\x0416-app.exe";
-    ASSERT_TRUE(WriteFileText(exe, "MZ"));
+    ASSERT_TRUE(WriteFileBytes(exe, "MZ"));
     RegisteredClass server;
     ASSERT_TRUE(server.SetServer(exe + L" /automation"));
     ActionRun run = DetectSolidWorks(server.clsid());

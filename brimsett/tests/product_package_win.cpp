@@ -1,128 +1,19 @@
 // Test and demo support (Win32 only): writes the product package with msi.dll's SQL.
-#include "actions/product_package_win.h"
+#include "tests/product_package_win.h"
 
 #include <windows.h>
 
-#include <msi.h>
-#include <msiquery.h>
-#include <objbase.h>
-
-#include <initializer_list>
+#include "testkit/msi_database_win.h"
+#include "testkit/registry_win.h"
 
 namespace brimsett_test {
 namespace {
 
-class Handle {
-public:
-    Handle() = default;
-    explicit Handle(MSIHANDLE handle) : handle_(handle) {}
-    ~Handle() {
-        if (handle_) MsiCloseHandle(handle_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    MSIHANDLE* out() { return &handle_; }
-    MSIHANDLE get() const { return handle_; }
+using testkit::MsiDatabaseWriter;
+using Field = testkit::MsiField;
 
-private:
-    MSIHANDLE handle_ = 0;
-};
-
-// One row's field: text, a number, or (for the Binary table) a file streamed in.
-struct Field {
-    enum Kind { Text, Number, Null, Stream } kind;
-    std::wstring text;
-    int number = 0;
-    Field(const wchar_t* value) : kind(Text), text(value) {}           // NOLINT(google-explicit-constructor)
-    Field(std::wstring value) : kind(Text), text(std::move(value)) {}  // NOLINT(google-explicit-constructor)
-    Field(int value) : kind(Number), number(value) {}                  // NOLINT(google-explicit-constructor)
-    static Field None() {
-        Field field(L"");
-        field.kind = Null;
-        return field;
-    }
-    static Field File(std::wstring path) {
-        Field field(std::move(path));
-        field.kind = Stream;
-        return field;
-    }
-};
-
-class Writer {
-public:
-    explicit Writer(const std::wstring& path) {
-        UINT status = MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_CREATE, database_.out());
-        if (status != ERROR_SUCCESS) Fail(L"MsiOpenDatabaseW", status);
-    }
-    bool ok() const { return error_.empty(); }
-    const std::wstring& error() const { return error_; }
-    MSIHANDLE database() const { return database_.get(); }
-
-    void Sql(const std::wstring& query, MSIHANDLE parameters = 0) {
-        if (!ok()) return;
-        Handle view;
-        UINT status = MsiDatabaseOpenViewW(database_.get(), query.c_str(), view.out());
-        if (status == ERROR_SUCCESS) status = MsiViewExecute(view.get(), parameters);
-        if (view.get()) MsiViewClose(view.get());
-        if (status != ERROR_SUCCESS) Fail(query, status);
-    }
-
-    void Insert(const std::wstring& table, const std::wstring& columns, std::initializer_list<Field> fields) {
-        if (!ok()) return;
-        Handle record(MsiCreateRecord(static_cast<UINT>(fields.size())));
-        std::wstring markers;
-        UINT index = 1;
-        for (const Field& field : fields) {
-            markers += markers.empty() ? L"?" : L", ?";
-            UINT status = ERROR_SUCCESS;
-            switch (field.kind) {
-                case Field::Text:
-                    status = MsiRecordSetStringW(record.get(), index, field.text.c_str());
-                    break;
-                case Field::Number:
-                    status = MsiRecordSetInteger(record.get(), index, field.number);
-                    break;
-                case Field::Null:
-                    status = MsiRecordSetStringW(record.get(), index, L"");
-                    break;
-                case Field::Stream:
-                    status = MsiRecordSetStreamW(record.get(), index, field.text.c_str());
-                    break;
-            }
-            if (status != ERROR_SUCCESS) {
-                Fail(L"field " + std::to_wstring(index) + L" of " + table, status);
-                return;
-            }
-            ++index;
-        }
-        Sql(L"INSERT INTO `" + table + L"` (" + columns + L") VALUES (" + markers + L")", record.get());
-    }
-
-    void Fail(const std::wstring& what, UINT status) {
-        if (error_.empty()) error_ = what + L": status " + std::to_wstring(status);
-    }
-
-private:
-    Handle database_;
-    std::wstring error_;
-};
-
-std::wstring NewGuid() {
-    GUID guid;
-    CoCreateGuid(&guid);
-    wchar_t text[64] = {};
-    StringFromGUID2(guid, text, 64);
-    return text;
-}
-
-void CreateTables(Writer& w) {
-    w.Sql(
-        L"CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` CHAR(0) NOT NULL LOCALIZABLE "
-        L"PRIMARY KEY `Property`)");
-    w.Sql(L"CREATE TABLE `Binary` (`Name` CHAR(72) NOT NULL, `Data` OBJECT NOT NULL PRIMARY KEY `Name`)");
-    w.Sql(
-        L"CREATE TABLE `CustomAction` (`Action` CHAR(72) NOT NULL, `Type` SHORT NOT NULL, `Source` CHAR(72), "
-        L"`Target` CHAR(255) PRIMARY KEY `Action`)");
+void CreateTables(MsiDatabaseWriter& w) {
+    w.CreateCustomActionTables();
     for (const wchar_t* sequence : {L"InstallExecuteSequence", L"InstallUISequence"})
         w.Sql(std::wstring(L"CREATE TABLE `") + sequence +
               L"` (`Action` CHAR(72) NOT NULL, `Condition` CHAR(255), `Sequence` SHORT PRIMARY KEY `Action`)");
@@ -150,7 +41,7 @@ void CreateTables(Writer& w) {
 constexpr int kRegistryKeyPath64 = 4 | 256;
 constexpr int kHklm = 2;
 
-void AddContent(Writer& w, const ProductPackage& package) {
+void AddContent(MsiDatabaseWriter& w, const ProductPackage& package) {
     w.Insert(L"Binary", L"`Name`, `Data`", {L"BrimsettDll", Field::File(package.dllPath)});
 
     struct Action {
@@ -207,7 +98,7 @@ void AddContent(Writer& w, const ProductPackage& package) {
                                Component{L"SolidWorksLink", L"SOLIDWORKS_LOCATION", L"SolidWorksExe"},
                                Component{L"PellitonLink", L"PELLITON_LOCATION", L"PellitonExe"}}) {
         w.Insert(L"Component", L"`Component`, `ComponentId`, `Directory_`, `Attributes`, `Condition`, `KeyPath`",
-                 {c.name, NewGuid(), L"INSTALLDIR", kRegistryKeyPath64,
+                 {c.name, testkit::NewGuidText(), L"INSTALLDIR", kRegistryKeyPath64,
                   c.condition[0] ? Field(c.condition) : Field::None(), c.keyPath});
         w.Insert(L"FeatureComponents", L"`Feature_`, `Component_`", {L"Main", c.name});
     }
@@ -240,39 +131,20 @@ void AddContent(Writer& w, const ProductPackage& package) {
                                                                      {L"ProductVersion", L"1.0.0"},
                                                                      {L"ProductLanguage", L"1033"},
                                                                      {L"Manufacturer", L"Brimsett tests"},
-                                                                     {L"UpgradeCode", NewGuid()},
+                                                                     {L"UpgradeCode", testkit::NewGuidText()},
                                                                      {L"ALLUSERS", L"1"}};
     properties.insert(properties.end(), package.properties.begin(), package.properties.end());
     for (const auto& [name, value] : properties) w.Insert(L"Property", L"`Property`, `Value`", {name, value});
 }
 
-void WriteSummary(Writer& w) {
-    if (!w.ok()) return;
-    Handle summary;
-    UINT status = MsiGetSummaryInformationW(w.database(), nullptr, 20, summary.out());
-    if (status != ERROR_SUCCESS) return w.Fail(L"MsiGetSummaryInformationW", status);
-    std::wstring revision = NewGuid();
-    MsiSummaryInfoSetPropertyW(summary.get(), 2, VT_LPSTR, 0, nullptr, L"Brimsett test product");  // title
-    MsiSummaryInfoSetPropertyW(summary.get(), 7, VT_LPSTR, 0, nullptr, L"Intel;1033");             // template
-    MsiSummaryInfoSetPropertyW(summary.get(), 9, VT_LPSTR, 0, nullptr, revision.c_str());          // package code
-    MsiSummaryInfoSetPropertyW(summary.get(), 14, VT_I4, 200, nullptr, nullptr);                   // schema
-    MsiSummaryInfoSetPropertyW(summary.get(), 15, VT_I4, 2, nullptr, nullptr);                     // compressed source
-    status = MsiSummaryInfoPersist(summary.get());
-    if (status != ERROR_SUCCESS) w.Fail(L"MsiSummaryInfoPersist", status);
-}
-
 }  // namespace
 
 std::wstring WriteProductPackage(const std::wstring& path, const ProductPackage& package) {
-    DeleteFileW(path.c_str());
-    Writer writer(path);
+    MsiDatabaseWriter writer(path);
     CreateTables(writer);
     AddContent(writer, package);
-    WriteSummary(writer);
-    if (writer.ok()) {
-        UINT status = MsiDatabaseCommit(writer.database());
-        if (status != ERROR_SUCCESS) writer.Fail(L"MsiDatabaseCommit", status);
-    }
+    writer.WriteSummary(L"Brimsett test product");
+    writer.Commit();
     return writer.error();
 }
 

@@ -1,7 +1,10 @@
 // The runtime inside real installer sessions: the probe DLL's exports (probe_actions_win.cpp)
 // run as type 1 custom actions, and each test checks the lines and properties that prove the
 // DLL ran, not only the result code (Wine reports an action that failed to load as success).
-#include "tests/msi_harness.h"
+#include "tests/msi_harness_win.h"
+
+#include "testkit/files_win.h"
+#include "testkit/process_win.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,8 @@
 #include <type_traits>
 
 namespace brimsett_test {
+
+using namespace testkit;
 namespace {
 
 constexpr wchar_t kVerboseAtom[] = L"WcaVerboseLogging";

@@ -1,11 +1,16 @@
 // The runtime inside real installer sessions: the probe DLL's exports run as type 1 custom
 // actions of a package built at test time, and the tests read the lines, result codes and
 // properties they produced.
-#include "tests/msi_harness.h"
+#include "tests/msi_harness_win.h"
+
+#include "testkit/files_win.h"
+#include "testkit/process_win.h"
 
 #include <gtest/gtest.h>
 
 namespace brimsett_test {
+
+using namespace testkit;
 namespace {
 
 Package ProbePackage() {

@@ -4,7 +4,7 @@
 // actions in it:
 //
 //   brimsett_test::Package package;
-//   package.dllPath = brimsett_test::PathBesideTestProgram(L"..\\brimsett.dll");
+//   package.dllPath = testkit::PathBesideTestProgram(L"brimsett.dll");
 //   package.properties = {{L"TEMPDIR", L"C:\\x"}};
 //   package.actions = {{L"CreateTempDir", L"CreateTempDir"}};   // name -> export, type 1
 //   brimsett_test::InstallerSession session(package);
@@ -37,6 +37,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "testkit/files_win.h"
 
 namespace brimsett_test {
 
@@ -105,7 +107,7 @@ public:
     std::wstring LogText() const;
 
     MSIHANDLE handle() const { return handle_; }
-    const std::wstring& folder() const { return folder_; }
+    const std::wstring& folder() const { return folder_.path(); }
     const std::wstring& packagePath() const { return packagePath_; }
 
 private:
@@ -113,9 +115,9 @@ private:
     INT OnMessage(UINT type, MSIHANDLE record);
     bool Build(const Package& package);
 
+    testkit::TempFolder folder_{L"brimsett-session-"};
     MSIHANDLE handle_ = 0;
     std::wstring error_;
-    std::wstring folder_;
     std::wstring packagePath_;
     std::wstring logPath_;
     bool handlerInstalled_ = false;
@@ -126,12 +128,5 @@ private:
     std::function<bool(const CapturedMessage&)> cancelWhen_;
     bool cancelled_ = false;
 };
-
-// The directory of the running test program, with `relative` appended after a backslash.
-std::wstring PathBesideTestProgram(const std::wstring& relative);
-
-// Narrow (ANSI code page) and wide conversions for messages in tests.
-std::string Narrow(const std::wstring& text);
-std::wstring Widen(const std::string& text);
 
 }  // namespace brimsett_test

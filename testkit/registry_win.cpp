@@ -1,5 +1,5 @@
-// Test support (Win32 only): throwaway keys, folders and names.
-#include "actions/test_machine_win.h"
+// Win32 test kit: throwaway keys and names.
+#include "testkit/registry_win.h"
 
 #include <aclapi.h>
 #include <objbase.h>
@@ -7,7 +7,7 @@
 
 #include <vector>
 
-namespace brimsett_test {
+namespace testkit {
 
 std::wstring NewGuidText() {
     GUID guid;
@@ -122,61 +122,6 @@ ScopedKey::~ScopedKey() {
     DeleteKeyTree(root_, path_, view_);
 }
 
-namespace {
-
-void DeleteTree(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring child = path + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(child);
-            } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
-}  // namespace
-
-ScopedFolder::ScopedFolder() {
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, temp);
-    path_ = temp;
-    if (!path_.empty() && path_.back() == L'\\') path_.pop_back();
-    path_ += L"\\" + UniqueName(L"bt");
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-ScopedFolder::~ScopedFolder() {
-    DeleteTree(path_);
-}
-
-bool WriteFileText(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
-bool DirectoryExists(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool PathExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::wstring CurrentUserSid() {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return std::wstring();
@@ -194,4 +139,4 @@ std::wstring CurrentUserSid() {
     return text;
 }
 
-}  // namespace brimsett_test
+}  // namespace testkit

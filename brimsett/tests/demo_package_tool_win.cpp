@@ -6,18 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "actions/product_package_win.h"
-
-namespace {
-
-std::string Narrow(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1) WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), size, nullptr, nullptr);
-    return narrow;
-}
-
-}  // namespace
+#include "testkit/files_win.h"
+#include "tests/product_package_win.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
@@ -32,14 +22,14 @@ int wmain(int argc, wchar_t** argv) {
         std::wstring argument = argv[i];
         size_t equals = argument.find(L'=');
         if (equals == std::wstring::npos || equals == 0) {
-            std::printf("not PROPERTY=VALUE: %s\n", Narrow(argument).c_str());
+            std::printf("not PROPERTY=VALUE: %s\n", testkit::Narrow(argument).c_str());
             return 2;
         }
         package.properties.emplace_back(argument.substr(0, equals), argument.substr(equals + 1));
     }
     std::wstring error = brimsett_test::WriteProductPackage(argv[1], package);
     if (!error.empty()) {
-        std::printf("cannot write the package: %s\n", Narrow(error).c_str());
+        std::printf("cannot write the package: %s\n", testkit::Narrow(error).c_str());
         return 1;
     }
     return 0;

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/msi_harness.h"
+#include "tests/msi_harness_win.h"
 
 namespace brimsett_test {
 
@@ -28,7 +28,7 @@ struct ActionRun {
 ActionRun RunExport(const std::wstring& exportName, const std::wstring& logName, const Properties& properties,
                     const std::vector<std::wstring>& read = {}, const std::wstring& cancelAt = L"");
 
-// The DLL under test, built beside the test programs' folder.
+// The DLL under test, built beside the test programs.
 std::wstring BrimsettDllPath();
 
 }  // namespace brimsett_test

@@ -3,53 +3,26 @@
 // properties on the package's conditions, and the registry afterwards.
 #include <gtest/gtest.h>
 
-#include "actions/product_package_win.h"
-#include "actions/session_support_win.h"
-#include "actions/test_machine_win.h"
+#include "testkit/files_win.h"
+#include "testkit/process_win.h"
+#include "testkit/registry_win.h"
+#include "tests/product_package_win.h"
+#include "tests/session_support_win.h"
 
 namespace brimsett_test {
+
+using namespace testkit;
 namespace {
 
-// Runs a command line, waits for it and gives its exit code (or ~0u when it did not start or
-// end).
-DWORD RunAndWait(std::wstring commandLine) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return ~0u;
-    DWORD exitCode = ~0u;
-    if (WaitForSingleObject(process.hProcess, 300000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return exitCode;
-}
-
-// The installer log, UTF-16 when it starts with a byte-order mark, else ANSI text.
-std::wstring ReadLog(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::wstring();
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
-    CloseHandle(file);
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE)
-        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-    return Widen(bytes);
-}
-
 TEST(RealInstall, MsiexecRunsTheFiveActionsOfAProductPackage) {
-    ScopedFolder folder;
+    TempFolder folder;
     const std::wstring leaf = folder.path().substr(folder.path().rfind(L'\\') + 1);
 
     // SolidWorks: a registered local server with a quoted path; Pelliton: not registered.
     std::wstring swDir = folder.path() + L"\\Solid Works";
     ASSERT_TRUE(CreateDirectoryW(swDir.c_str(), nullptr));
     std::wstring swExe = swDir + L"\\sldworks.exe";
-    ASSERT_TRUE(WriteFileText(swExe, "MZ"));
+    ASSERT_TRUE(WriteFileBytes(swExe, "MZ"));
     const std::wstring swClsid = NewGuidText();
     ScopedKey swClass(HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\" + swClsid, k64);
     ASSERT_TRUE(SetStringValue(HKEY_LOCAL_MACHINE, swClass.path() + L"\\LocalServer32", k64, nullptr,
@@ -88,11 +61,12 @@ TEST(RealInstall, MsiexecRunsTheFiveActionsOfAProductPackage) {
 
     const std::wstring log = folder.path() + L"\\install.log";
     const std::wstring installDir = folder.path() + L"\\Install";
-    DWORD exitCode = RunAndWait(L"msiexec.exe /i \"" + msi + L"\" /qn /l*v \"" + log + L"\" INSTALLDIR=" + installDir);
-    EXPECT_EQ(exitCode, 0u);
+    ChildProcess msiexec(L"msiexec.exe", {L"/i", msi, L"/qn", L"/l*v", log, L"INSTALLDIR=" + installDir});
+    EXPECT_EQ(msiexec.Wait(300000), 0u);
 
     // The installer log holds the actions' lines.
-    std::wstring text = ReadLog(log);
+    std::wstring text;
+    EXPECT_TRUE(ReadTextFile(log, text));
     for (const std::wstring& line :
          {L"CheckForCADApplication:  Getting registry value CLSID\\" + swClsid + L"\\LocalServer32\\(Default)",
           L"CheckForCADApplication:  Looking for file " + swExe, std::wstring(L"RemoveExtraRegKey:  Initialized."),

@@ -2,10 +2,13 @@
 // sessions, each case with keys and folders of its own.
 #include <gtest/gtest.h>
 
-#include "actions/session_support_win.h"
-#include "actions/test_machine_win.h"
+#include "testkit/files_win.h"
+#include "testkit/registry_win.h"
+#include "tests/session_support_win.h"
 
 namespace brimsett_test {
+
+using namespace testkit;
 namespace {
 
 // ---- RemoveExtraRegKey ----
@@ -69,20 +72,8 @@ protected:
     ActionRun Create(const std::wstring& tempDir) {
         return RunExport(L"CreateTempDir", L"CreateTempDir", {{L"TEMPDIR", tempDir}});
     }
-    bool FolderIsEmpty() {
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((folder_.path() + L"\\*").c_str(), &data);
-        bool empty = true;
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring name = data.cFileName;
-                if (name != L"." && name != L"..") empty = false;
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
-        }
-        return empty;
-    }
-    ScopedFolder folder_;
+    bool FolderIsEmpty() { return ListDirectory(folder_.path()).empty(); }
+    TempFolder folder_;
     const Lines initialized_{L"CreateTempDir:  Initialized."};
 };
 
