@@ -163,7 +163,7 @@ TEST_F(LoadTest, InstallDirOfEveryTypeAndLength) {
     const ProcessResult run = RunTarnwick({L"/listxtops", L"/reg:" + keyList_});
     EXPECT_EQ(run.exitCode, 0u);
     // Sorted byte-wise. Windows hands the 260 unterminated bytes over whole, and they are
-    // recorded as they are; Wine wants room for a terminator and refuses them, and the
+    // recorded as they are; Wine wants space for a terminator and refuses them, and the
     // installation is skipped. Either way nothing is cut.
     std::vector<std::string> expectedPaths = {"", text(259, 'a'), text(260, 'e'), "C:\\typed\\1", "C:\\typed\\2"};
     std::string expected, expectedWithoutUnterminated;
@@ -240,7 +240,7 @@ TEST_F(LoadTest, RegistryFileWithLinesOfOneMegabyte) {
                           "protk.dat with 6 lines of 1 MB (" + std::to_string(original.size()) + " bytes)");
 }
 
-// A file of `size` bytes that takes no room on disk (its bytes read as zeros).
+// A file of `size` bytes that takes no space on disk (its bytes read as zeros).
 bool MakeSparseFile(const std::wstring& path, long long size) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
