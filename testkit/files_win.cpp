@@ -60,7 +60,8 @@ TempFolder::TempFolder(const std::wstring& stem) {
     for (;;) {
         wchar_t name[64];
         (void)std::swprintf(name, 64, L"%lu_%u", GetCurrentProcessId(), ++counter);
-        const std::wstring candidate = folder + L"\\" + stem + name;
+        std::wstring candidate = folder;
+        candidate.append(L"\\").append(stem).append(name);
         if (CreateDirectoryW(candidate.c_str(), nullptr)) {
             path_ = candidate;
             return;
