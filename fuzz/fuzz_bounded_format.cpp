@@ -9,7 +9,7 @@
 // format ends.
 //
 // Properties, in both the 8-bit and the UTF-16 form:
-// - with room enough the text is the C library's snprintf text for the same format and
+// - with space enough the text is the C library's snprintf text for the same format and
 //   arguments (UTF-16 text going into 8-bit output as its units up to U+00FF and "?" for every
 //   other character), and the result is success, or truncation for a malformed conversion;
 // - with any capacity from 1 up, nothing is written past the capacity (each buffer is a heap
@@ -166,7 +166,7 @@ brimsett::FailureCode Run(Unit* buffer, std::size_t capacity, const Unit* format
                          a.wide.c_str(), a.unsignedNumber, a.character, a.longNumber, a.size, a.narrow2.c_str());
 }
 
-// Formats with exactly `capacity` units of room and checks it against the full text.
+// Formats with exactly `capacity` units of space and checks it against the full text.
 template <typename Unit>
 void CheckCapacity(const std::basic_string<Unit>& format, const Arguments& arguments,
                    const std::basic_string<Unit>& full, bool malformed, std::size_t capacity) {
@@ -259,10 +259,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (wideFitsInEightBits) {
         CheckCapacities(formats.wide, arguments, Widen(full), formats.malformed, chosen);
     } else {
-        // Without a reference, the text with room to spare is the full text.
-        std::unique_ptr<WideChar[]> roomy(new WideChar[1 << 16]);
-        const auto result = Run(roomy.get(), 1 << 16, formats.wide.c_str(), arguments);
-        const Wide whole(roomy.get());
+        // Without a reference, the text with space to spare is the full text.
+        std::unique_ptr<WideChar[]> spacious(new WideChar[1 << 16]);
+        const auto result = Run(spacious.get(), 1 << 16, formats.wide.c_str(), arguments);
+        const Wide whole(spacious.get());
         if (result == kSuccess || formats.malformed) {
             CheckCapacities(formats.wide, arguments, whole, formats.malformed, chosen);
         }

@@ -11,9 +11,11 @@
 // - an accepted command line fills the table exactly as its arguments say (each argument names
 //   one option by a case-insensitive full name, its value is the text after the first colon),
 //   and the same arguments in reverse order fill it identically;
+// - the run values of an accepted command line are the table's: an option given holds its value,
+//   one not given holds nothing; a rejected one leaves the run values alone;
 // - a command line that passes validation for a registration run has /name and /reg values.
-#include <cstring>
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +28,10 @@ namespace {
 
 using tarnwick::CommandOption;
 using tarnwick::kOptionCount;
+using tarnwick::kOptionTable;
+using tarnwick::OptionIndex;
 using tarnwick::OptionTable;
+using tarnwick::ParseResult;
 
 std::vector<std::wstring> Arguments(const std::uint8_t* data, std::size_t size) {
     std::vector<std::wstring> arguments{L"tarnwick.exe"};
@@ -83,37 +88,46 @@ struct Snapshot {
     std::wstring value[kOptionCount];
 };
 
-Snapshot Take() {
+Snapshot Take(const OptionTable& table) {
     Snapshot snapshot;
     for (int i = 0; i < kOptionCount; ++i) {
-        snapshot.present[i] = OptionTable[i].present;
-        snapshot.value[i] = OptionTable[i].value;
+        snapshot.present[i] = table.entries[i].present;
+        snapshot.value[i] = table.entries[i].value;
     }
     return snapshot;
 }
 
-tarnwick::ParseResult Parse(const std::vector<std::wstring>& arguments) {
+std::vector<const wchar_t*> Pointers(const std::vector<std::wstring>& arguments) {
     std::vector<const wchar_t*> pointers;
     pointers.reserve(arguments.size());
     for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
-    tarnwick::ResetOptionTable();
-    return tarnwick::ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), kOptionCount, OptionTable);
+    return pointers;
+}
+
+ParseResult Parse(const std::vector<std::wstring>& arguments, OptionTable& table) {
+    const std::vector<const wchar_t*> pointers = Pointers(arguments);
+    table = kOptionTable;
+    return tarnwick::ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), kOptionCount, table.entries);
+}
+
+// Whether a run value says what the table's entry says.
+bool SameAs(const std::optional<std::wstring>& value, const CommandOption& option) {
+    return value.has_value() == option.present && (!value || *value == option.value);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static CommandOption constants[kOptionCount];
-    static const bool saved = (std::memcpy(constants, OptionTable, sizeof constants), true);
-    (void)saved;
+    const CommandOption* constants = kOptionTable.entries;
 
     const std::vector<std::wstring> arguments = Arguments(data, size);
-    const tarnwick::ParseResult result = Parse(arguments);
-    FUZZ_CHECK(result >= tarnwick::NoParams && result <= tarnwick::Ok);
-    FUZZ_CHECK((result == tarnwick::NoParams) == (arguments.size() <= 1));
+    OptionTable table;
+    const ParseResult result = Parse(arguments, table);
+    FUZZ_CHECK(result >= ParseResult::NoParams && result <= ParseResult::Ok);
+    FUZZ_CHECK((result == ParseResult::NoParams) == (arguments.size() <= 1));
 
     for (int i = 0; i < kOptionCount; ++i) {
-        const CommandOption& option = OptionTable[i];
+        const CommandOption& option = table.entries[i];
         FUZZ_CHECK(option.optionName == constants[i].optionName);
         FUZZ_CHECK(option.takesValue == constants[i].takesValue);
         FUZZ_CHECK(option.helpText == constants[i].helpText);
@@ -121,8 +135,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!option.present || !option.takesValue) FUZZ_CHECK(option.value[0] == L'\0');
     }
 
-    if (result != tarnwick::Ok) return 0;
-    const Snapshot parsed = Take();
+    // The run values: the table's when accepted, untouched otherwise.
+    tarnwick::RunOptions options;
+    options.name = L"untouched";
+    const std::vector<const wchar_t*> pointers = Pointers(arguments);
+    FUZZ_CHECK(tarnwick::ParseRunOptions(static_cast<int>(pointers.size()), pointers.data(), options) == result);
+    if (result != ParseResult::Ok) {
+        FUZZ_CHECK(options.name == L"untouched" && !options.keyList.has_value());
+        return 0;
+    }
+    FUZZ_CHECK(options.help == table[OptionIndex::kHelp].present);
+    FUZZ_CHECK(options.unregister == table[OptionIndex::kUnregister].present);
+    FUZZ_CHECK(options.listXtops == table[OptionIndex::kListXtops].present);
+    FUZZ_CHECK(options.fail == table[OptionIndex::kFail].present);
+    FUZZ_CHECK(options.unicode == table[OptionIndex::kUnicode].present);
+    FUZZ_CHECK(options.delay == table[OptionIndex::kDelay].present);
+    FUZZ_CHECK(SameAs(options.name, table[OptionIndex::kName]));
+    FUZZ_CHECK(SameAs(options.startup, table[OptionIndex::kStartup]));
+    FUZZ_CHECK(SameAs(options.exec32, table[OptionIndex::kExec32]));
+    FUZZ_CHECK(SameAs(options.exec64, table[OptionIndex::kExec64]));
+    FUZZ_CHECK(SameAs(options.textDir, table[OptionIndex::kText]));
+    FUZZ_CHECK(SameAs(options.description, table[OptionIndex::kDesc]));
+    FUZZ_CHECK(SameAs(options.keyList, table[OptionIndex::kReg]));
+    FUZZ_CHECK(SameAs(options.sparesDir, table[OptionIndex::kSpares]));
+    FUZZ_CHECK(SameAs(options.materialsDir, table[OptionIndex::kMaterials]));
+
+    const Snapshot parsed = Take(table);
 
     // Rebuild the table from the arguments alone and compare.
     bool present[kOptionCount] = {};
@@ -146,20 +184,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(parsed.value[i] == value[i]);
     }
 
-    const bool valid = tarnwick::ValidateOptions();
-    if (valid && !present[tarnwick::kOptHelp] && !present[tarnwick::kOptListXtops]) {
-        FUZZ_CHECK(!value[tarnwick::kOptName].empty() && !value[tarnwick::kOptReg].empty());
+    const int help = static_cast<int>(OptionIndex::kHelp);
+    const bool valid = tarnwick::ValidateOptions(options);
+    if (valid && !present[help] && !present[static_cast<int>(OptionIndex::kListXtops)]) {
+        FUZZ_CHECK(!value[static_cast<int>(OptionIndex::kName)].empty() &&
+                   !value[static_cast<int>(OptionIndex::kReg)].empty());
     }
-    if (present[tarnwick::kOptHelp]) FUZZ_CHECK(valid);
+    if (present[help]) FUZZ_CHECK(valid);
 
     // The order of the options does not matter.
     std::vector<std::wstring> reversed{arguments.front()};
     reversed.insert(reversed.end(), arguments.rbegin(), arguments.rend() - 1);
-    FUZZ_CHECK(Parse(reversed) == tarnwick::Ok);
-    const Snapshot again = Take();
+    OptionTable again;
+    FUZZ_CHECK(Parse(reversed, again) == ParseResult::Ok);
+    const Snapshot second = Take(again);
     for (int i = 0; i < kOptionCount; ++i) {
-        FUZZ_CHECK(again.present[i] == parsed.present[i]);
-        FUZZ_CHECK(again.value[i] == parsed.value[i]);
+        FUZZ_CHECK(second.present[i] == parsed.present[i]);
+        FUZZ_CHECK(second.value[i] == parsed.value[i]);
     }
     return 0;
 }

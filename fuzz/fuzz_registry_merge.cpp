@@ -8,8 +8,8 @@
 // With K the original's lines without the application's entries (every block from one of its
 // name lines through the next end line, or through the last line when none follows), E the
 // entry with its leading empty line, and collapse() shortening each run of empty lines to one,
-// the properties checked are, for every original file and every storable entry:
-// - the splitter gives the lines of the read rules;
+// the properties checked are, for every original file and every storable entry (the lines of the
+// original read by the read rules):
 // - registering writes collapse(K + E), CR LF after every line, so the file holds exactly one
 //   entry of the application, at its end, and every other line in its order;
 // - registering twice gives the same bytes as once (the second run leaves the file alone);
@@ -19,14 +19,15 @@
 //   entries, they are gone, and so are the lines they swallowed, as unregistering alone does;
 // - unregistering alone leaves a file without an entry untouched and otherwise writes
 //   collapse(K).
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "cli/option_table.h"
 #include "fuzz_check.h"
 #include "registration/application_entry.h"
 #include "registration/registry_file.h"
+#include "run_options.h"
 
 namespace {
 
@@ -99,29 +100,35 @@ std::string Bytes(const Lines& lines) {
     return bytes;
 }
 
-void SetValue(tarnwick::CommandOption& option, bool present, std::string_view value) {
-    option.present = present;
-    const std::size_t length = std::min(value.size(), (tarnwick::kOptionValueCapacity - 1));
-    for (std::size_t i = 0; i < length; ++i)
-        option.value[i] = static_cast<wchar_t>(static_cast<unsigned char>(value[i]));
-    option.value[length] = L'\0';
+// The longest value the command-line parser lets through.
+constexpr std::size_t kMaxValueLength = 259;
+
+void SetValue(std::optional<std::wstring>& option, bool present, std::string_view value) {
+    std::wstring text;
+    for (char c : value.substr(0, std::min(value.size(), kMaxValueLength)))
+        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    if (present) {
+        option = text;
+    } else {
+        option.reset();
+    }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::InputReader input(data, size);
-    tarnwick::CommandOption options[tarnwick::kOptionCount] = {};
-    std::string name(input.BytesUntil(0).substr(0, (tarnwick::kOptionValueCapacity - 1)));
+    tarnwick::RunOptions options;
+    std::string name(input.BytesUntil(0).substr(0, kMaxValueLength));
     const std::uint8_t switches = input.Byte();
-    const std::string executable(input.BytesUntil(0).substr(0, (tarnwick::kOptionValueCapacity - 1)));
-    SetValue(options[tarnwick::kOptName], true, name);
-    SetValue(options[tarnwick::kOptStartup], (switches & 2) != 0, input.BytesUntil(0));
-    options[tarnwick::kOptFail].present = (switches & 4) != 0;
-    SetValue(options[tarnwick::kOptText], (switches & 8) != 0, input.BytesUntil(0));
-    options[tarnwick::kOptUnicode].present = (switches & 16) != 0;
-    options[tarnwick::kOptDelay].present = (switches & 32) != 0;
-    SetValue(options[tarnwick::kOptDesc], (switches & 64) != 0, input.BytesUntil(0));
+    const std::string executable(input.BytesUntil(0).substr(0, kMaxValueLength));
+    SetValue(options.name, true, name);
+    SetValue(options.startup, (switches & 2) != 0, input.BytesUntil(0));
+    options.fail = (switches & 4) != 0;
+    SetValue(options.textDir, (switches & 8) != 0, input.BytesUntil(0));
+    options.unicode = (switches & 16) != 0;
+    options.delay = (switches & 32) != 0;
+    SetValue(options.description, (switches & 64) != 0, input.BytesUntil(0));
     const std::string_view file = input.Rest();
     const std::optional<std::string_view> existing =
         (switches & 1) != 0 ? std::optional<std::string_view>(file) : std::nullopt;
@@ -134,10 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<Lines> built =
         tarnwick::BuildApplicationEntry(options, wideExecutable, tarnwick::EntryPlacement::kLoadpointFile);
     bool storable = executable.find('\n') == std::string::npos;
-    for (int index : {tarnwick::kOptStartup, tarnwick::kOptText, tarnwick::kOptDesc}) {
-        if (options[index].present && std::wstring_view(options[index].value).find(L'\n') != std::wstring_view::npos) {
-            storable = false;
-        }
+    for (const std::optional<std::wstring>* value : {&options.startup, &options.textDir, &options.description}) {
+        if (*value && (*value)->find(L'\n') != std::wstring::npos) storable = false;
     }
     FUZZ_CHECK(built.has_value() == storable);
     if (!built) return 0;
@@ -145,10 +150,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!entry.empty() && entry.front().empty() && IsNameLineOf(entry[1], name) && entry.back() == "end");
 
     const Lines original = existing ? Split(*existing) : Lines{};
-    if (existing) {
-        const tarnwick::RegistryFileLines split = tarnwick::SplitRegistryFileLines(*existing);
-        FUZZ_CHECK(Lines(split.begin(), split.end()) == original);
-    }
     int entries = 0;
     const Lines kept = WithoutEntries(original, name, &entries);
 

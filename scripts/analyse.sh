@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 status=0
 
-# Our own sources as each build compiles them (GoogleTest and generated files left out).
+# Our own sources as each build compiles them, from every folder of the repository (GoogleTest,
+# which lies outside it, and generated files in build/ left out).
 sources() {
   python3 - "$1" <<'PY'
 import json, os, sys
@@ -16,7 +17,7 @@ seen = set()
 for entry in json.load(open(sys.argv[1])):
     f = os.path.normpath(os.path.join(entry["directory"], entry["file"]))
     rel = os.path.relpath(f)
-    if rel.startswith(("tarnwick/", "brimsett/", "fuzz/", "installer/")) and rel.endswith(".cpp") and rel not in seen:
+    if not rel.startswith(("..", "build/")) and rel.endswith(".cpp") and rel not in seen:
         seen.add(rel)
         print(rel)
 PY
@@ -47,11 +48,11 @@ for build in host windows; do
   platform=unix64; libraries=--library=googletest
   [ "$build" = windows ] && platform=win32W && libraries="--library=googletest --library=windows"
   mkdir -p build/cppcheck-$build
-  # Only our own sources: GoogleTest is left out.
+  # Only our own sources: GoogleTest and build/ are left out.
   python3 - build/$build/compile_commands.json build/cppcheck-$build/compile_commands.json <<'PY'
 import json, os, sys
 entries = [e for e in json.load(open(sys.argv[1]))
-           if os.path.relpath(os.path.join(e["directory"], e["file"])).startswith(("tarnwick/", "brimsett/", "fuzz/", "installer/"))]
+           if not os.path.relpath(os.path.join(e["directory"], e["file"])).startswith(("..", "build/"))]
 json.dump(entries, open(sys.argv[2], "w"))
 PY
   if ! cppcheck --quiet --project=build/cppcheck-$build/compile_commands.json --platform=$platform \

@@ -44,7 +44,7 @@ WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 reg query "HKLM\\Softwa
 
 # The product package: the five actions in the sequences of a product installer.
 cp build/$preset/brimsett/brimsett.dll "$work/brimsett.dll"
-run build/$preset/brimsett/actions/brimsett_demo_package.exe 'C:\BrimsettDemo\product.msi' \
+run build/$preset/brimsett/brimsett_demo_package.exe 'C:\BrimsettDemo\product.msi' \
   'C:\BrimsettDemo\brimsett.dll' \
   "SOLIDWORKS_CLSID=$sw_clsid" "PELLITON_CLSID=$pelliton_clsid" \
   'TEMPDIR=%TEMP%\BrimsettDemo' \

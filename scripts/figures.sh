@@ -35,13 +35,13 @@ memory_dir=()
 {
   echo "== host: merge of a 10 MB protk.dat with 20,000 entries (5 rounds)"
   cmake --build --preset host --target registration_merge_bench >/dev/null
-  bench build/host/tarnwick/registration/registration_merge_bench 10 20000 5
+  bench build/host/tarnwick/registration_merge_bench 10 20000 5
   echo "== wine ($preset): registration into 200 loadpoints of 100 KB (3 rounds, ${memory_dir[*]:-temporary folder})"
   cmake --build --preset $preset --target tarnwick_registration_bench >/dev/null
-  bench "${wine_run[@]}" "$prefix" build/$preset/tarnwick/registration/tarnwick_registration_bench.exe 100 100 3 \
+  bench "${wine_run[@]}" "$prefix" build/$preset/tarnwick/tarnwick_registration_bench.exe 100 100 3 \
     "${memory_dir[@]}" 2>/dev/null
   echo "== wine ($preset): custom-action runtime overhead (100 rounds)"
   cmake --build --preset $preset --target brimsett_session_bench >/dev/null
-  bench "${wine_run[@]}" "$prefix" build/$preset/brimsett/tests/brimsett_session_bench.exe 100 2>/dev/null
+  bench "${wine_run[@]}" "$prefix" build/$preset/brimsett/brimsett_session_bench.exe 100 2>/dev/null
 } >build/figures/performance.txt 2>&1
 cat build/figures/robustness.txt build/figures/performance.txt

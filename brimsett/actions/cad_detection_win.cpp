@@ -6,13 +6,14 @@
 
 #include <string>
 
-#include "actions/action_frame_win.h"
 #include "actions/action_text.h"
-#include "actions/registry_key_win.h"
+#include "runtime/action_frame_win.h"
+#include "runtime/action_log_win.h"
 #include "runtime/failure_codes.h"
-#include "runtime/strutil.h"
-#include "runtime/wcalog.h"
-#include "runtime/wcautil.h"
+#include "runtime/properties_win.h"
+#include "runtime/property_strings_win.h"
+#include "runtime/registry_key_win.h"
+#include "runtime/scoped_handle_win.h"
 
 namespace brimsett {
 namespace {
@@ -25,11 +26,10 @@ constexpr std::size_t kServerCommandUnits = kServerCommandBytes / sizeof(wchar_t
 // Opens the file for reading without denying others any access, and closes it at once. A
 // directory does not open this way, nor does a file someone holds without read sharing.
 bool FileOpensForReading(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid();
 }
 
 HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locationProperty) {
@@ -50,7 +50,7 @@ HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locatio
         return hr;
     }
 
-    LogMessage(Standard, "Getting registry value %s\\(Default)", LowByteCopy(keyPath).c_str());
+    LogMessage(LogLevel::Standard, "Getting registry value %s\\(Default)", LowByteCopy(keyPath).c_str());
     wchar_t command[kServerCommandUnits + 1] = {};
     DWORD size = kServerCommandBytes;
     status = RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(command), &size);
@@ -61,7 +61,7 @@ HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locatio
     }
 
     std::wstring path(CutServerCommand(TextInBuffer(command, kServerCommandUnits)));
-    LogMessage(Standard, "Looking for file %s", LowByteCopy(path).c_str());
+    LogMessage(LogLevel::Standard, "Looking for file %s", LowByteCopy(path).c_str());
     if (!FileOpensForReading(path)) return S_OK;  // missing or unreadable: not installed
 
     hr = WriteProperty(locationProperty, path.c_str());

@@ -6,12 +6,12 @@
 
 #include <string>
 
-#include "actions/action_frame_win.h"
 #include "actions/action_text.h"
-#include "actions/registry_key_win.h"
-#include "runtime/strutil.h"
-#include "runtime/wcalog.h"
-#include "runtime/wcautil.h"
+#include "runtime/action_frame_win.h"
+#include "runtime/action_log_win.h"
+#include "runtime/properties_win.h"
+#include "runtime/property_strings_win.h"
+#include "runtime/registry_key_win.h"
 
 namespace brimsett {
 namespace {
@@ -28,7 +28,7 @@ HRESULT RequiredProperty(const wchar_t* name, PropertyString& value, const char*
 }
 
 HRESULT RemoveComponentRegistration() {
-    LogMessage(Standard, "Initialized.");
+    LogMessage(LogLevel::Standard, "Initialized.");
     PropertyString userSid;
     HRESULT hr = RequiredProperty(L"UserSID", userSid, "Failed to get UserSID");
     if (FAILED(hr)) return hr;
@@ -38,7 +38,7 @@ HRESULT RemoveComponentRegistration() {
 }
 
 HRESULT CreateDirectoryFromProperty() {
-    LogMessage(Standard, "Initialized.");
+    LogMessage(LogLevel::Standard, "Initialized.");
     PropertyString tempDir;
     HRESULT hr = RequiredProperty(L"TEMPDIR", tempDir, "Failed to get TEMPDIR");
     if (FAILED(hr)) return hr;

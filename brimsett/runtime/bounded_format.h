@@ -46,7 +46,7 @@ FailureCode FormatBounded(char* buffer, std::size_t capacity, const char* format
 FailureCode FormatBounded(WideChar* buffer, std::size_t capacity, const WideChar* format, ...);
 
 // Copies `source` with the same capacity rules. A null source is an invalid argument (the
-// buffer, when it has room, is left holding empty text).
+// buffer, when its capacity is accepted, is left holding empty text).
 FailureCode CopyBounded(char* buffer, std::size_t capacity, const char* source);
 FailureCode CopyBounded(WideChar* buffer, std::size_t capacity, const WideChar* source);
 

@@ -17,4 +17,9 @@ inline constexpr FailureCode kTruncated = static_cast<FailureCode>(0x8007007Au);
 // negative value is passed through unchanged.
 FailureCode FailureFromWin32(std::int32_t status);
 
+// The failure of a platform call that failed, from the last-error value it left: as
+// FailureFromWin32, except that a value of 0 gives kUnspecifiedFailure, so that a failure is
+// never taken for success.
+FailureCode FailureFromLastError(std::uint32_t error);
+
 }  // namespace brimsett

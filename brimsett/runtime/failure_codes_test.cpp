@@ -14,5 +14,13 @@ TEST(FailureFromWin32, MapsSuccessStatusesAndPassesFailuresThrough) {
     EXPECT_EQ(FailureFromWin32(kOutOfMemory), kOutOfMemory);
 }
 
+TEST(FailureFromLastError, NeverGivesSuccessForAFailedCall) {
+    EXPECT_EQ(FailureFromLastError(0), kUnspecifiedFailure);
+    EXPECT_EQ(static_cast<std::uint32_t>(FailureFromLastError(5)), 0x80070005u);
+    EXPECT_EQ(static_cast<std::uint32_t>(FailureFromLastError(122)), 0x8007007Au);
+    // A failure code left as the last-error value passes through.
+    EXPECT_EQ(FailureFromLastError(static_cast<std::uint32_t>(kOutOfMemory)), kOutOfMemory);
+}
+
 }  // namespace
 }  // namespace brimsett

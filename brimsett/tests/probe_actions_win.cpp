@@ -1,15 +1,19 @@
 // Win32 only: the exports of the test-only custom-action DLL. Each export exercises one part of
 // the runtime inside a real installer session; the session tests read what it logged and set.
-#include "runtime/failure_codes.h"
-#include "runtime/strutil.h"
-#include "runtime/wcalog.h"
-#include "runtime/wcautil.h"
-#include "runtime/wcautil_testing.h"
-
 #include <windows.h>
 
 #include <msi.h>
 #include <msiquery.h>
+
+#include <new>
+#include <stdexcept>
+
+#include "runtime/action_frame_testing_win.h"
+#include "runtime/action_frame_win.h"
+#include "runtime/action_log_win.h"
+#include "runtime/failure_codes.h"
+#include "runtime/properties_win.h"
+#include "runtime/property_strings_win.h"
 
 using namespace brimsett;
 
@@ -41,8 +45,8 @@ void OwnPath(wchar_t* path, DWORD capacity) {
 
 // A verbose and a standard line, the pair the verbosity tests look for.
 void LogVerboseAndStandard() {
-    LogMessage(Verbose, "verbose line");
-    LogMessage(Standard, "standard line");
+    LogMessage(LogLevel::Verbose, "verbose line");
+    LogMessage(LogLevel::Standard, "standard line");
 }
 
 }  // namespace
@@ -90,7 +94,7 @@ extern "C" UINT __stdcall ProbeLogName(MSIHANDLE installer) {
     DWORD length = sizeof name;
     MsiGetPropertyA(installer, "PROBE_LOG_NAME", name, &length);
     HRESULT hr = InitializeAction(installer, name);
-    if (SUCCEEDED(hr)) LogMessage(Standard, "initialised");
+    if (SUCCEEDED(hr)) LogMessage(LogLevel::Standard, "initialised");
     LogFailure(E_FAIL, "the action's own failure after %s", "initialisation");
     return FinalizeAction(kFailure);
 }
@@ -107,16 +111,16 @@ extern "C" UINT __stdcall ProbeLongLine(MSIHANDLE installer) {
     static char longText[3001];
     for (int i = 0; i < 3000; ++i) longText[i] = static_cast<char>('a' + i % 26);
     if (FAILED(InitializeAction(installer, "LongLine"))) return FinalizeAction(kFailure);
-    LogMessage(Standard, "%s", longText);
+    LogMessage(LogLevel::Standard, "%s", longText);
     return FinalizeAction(ERROR_SUCCESS);
 }
 
 // Three lines; a test cancels at one of them. The action's own result is 0.
 extern "C" UINT __stdcall ProbeCancel(MSIHANDLE installer) {
     if (FAILED(InitializeAction(installer, "CancelProbe"))) return FinalizeAction(kFailure);
-    LogMessage(Standard, "first line");
-    LogMessage(Standard, "second line");
-    LogMessage(Standard, "third line");
+    LogMessage(LogLevel::Standard, "first line");
+    LogMessage(LogLevel::Standard, "second line");
+    LogMessage(LogLevel::Standard, "third line");
     return FinalizeAction(ERROR_SUCCESS);
 }
 
@@ -129,34 +133,34 @@ extern "C" UINT __stdcall ProbeReadProperty(MSIHANDLE installer) {
         PropertyString value;
         HRESULT hr = ReadProperty(L"PROBE_UNDEFINED", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(Standard, "undefined: 0x%x [%S] capacity %u", static_cast<unsigned>(hr), value.get(),
+        LogMessage(LogLevel::Standard, "undefined: 0x%x [%S] capacity %u", static_cast<unsigned>(hr), value.get(),
                    static_cast<unsigned>(capacity));
 
         // The slot's block holds one character; the long value makes it grow.
         hr = ReadProperty(L"PROBE_LONG", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(Standard, "long after undefined: 0x%x length %u capacity %u tail [%S]", static_cast<unsigned>(hr),
-                   static_cast<unsigned>(lstrlenW(value.get())), static_cast<unsigned>(capacity),
-                   value.get() + lstrlenW(value.get()) - 3);
+        LogMessage(LogLevel::Standard, "long after undefined: 0x%x length %u capacity %u tail [%S]",
+                   static_cast<unsigned>(hr), static_cast<unsigned>(lstrlenW(value.get())),
+                   static_cast<unsigned>(capacity), value.get() + lstrlenW(value.get()) - 3);
 
         // A shorter value reuses the block.
         hr = ReadProperty(L"PROBE_SHORT", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(Standard, "short after long: 0x%x [%S] capacity %u", static_cast<unsigned>(hr), value.get(),
-                   static_cast<unsigned>(capacity));
+        LogMessage(LogLevel::Standard, "short after long: 0x%x [%S] capacity %u", static_cast<unsigned>(hr),
+                   value.get(), static_cast<unsigned>(capacity));
     }
     {
         PropertyString value;
         HRESULT hr = ReadProperty(L"PROBE_LONG", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(Standard, "long into an empty slot: 0x%x length %u capacity %u", static_cast<unsigned>(hr),
+        LogMessage(LogLevel::Standard, "long into an empty slot: 0x%x length %u capacity %u", static_cast<unsigned>(hr),
                    static_cast<unsigned>(lstrlenW(value.get())), static_cast<unsigned>(capacity));
         hr = ReadProperty(L"", value.slot());
-        LogMessage(Standard, "empty name: 0x%x", static_cast<unsigned>(hr));
+        LogMessage(LogLevel::Standard, "empty name: 0x%x", static_cast<unsigned>(hr));
         hr = ReadProperty(nullptr, value.slot());
-        LogMessage(Standard, "no name: 0x%x", static_cast<unsigned>(hr));
+        LogMessage(LogLevel::Standard, "no name: 0x%x", static_cast<unsigned>(hr));
         hr = ReadProperty(L"PROBE_SHORT", nullptr);
-        LogMessage(Standard, "no slot: 0x%x", static_cast<unsigned>(hr));
+        LogMessage(LogLevel::Standard, "no slot: 0x%x", static_cast<unsigned>(hr));
     }
     return FinalizeAction(ERROR_SUCCESS);
 }
@@ -165,14 +169,23 @@ extern "C" UINT __stdcall ProbeReadProperty(MSIHANDLE installer) {
 extern "C" UINT __stdcall ProbeWriteProperty(MSIHANDLE installer) {
     if (FAILED(InitializeAction(installer, "WriteProbe"))) return FinalizeAction(kFailure);
     HRESULT hr = WriteProperty(L"PROBE_CLEARED", L"");
-    LogMessage(Standard, "empty value: 0x%x", static_cast<unsigned>(hr));
+    LogMessage(LogLevel::Standard, "empty value: 0x%x", static_cast<unsigned>(hr));
     hr = WriteProperty(L"", L"value");
-    LogMessage(Standard, "empty name: 0x%x", static_cast<unsigned>(hr));
+    LogMessage(LogLevel::Standard, "empty name: 0x%x", static_cast<unsigned>(hr));
     hr = WriteProperty(L"PROBE_WRITTEN", nullptr);
-    LogMessage(Standard, "no value: 0x%x", static_cast<unsigned>(hr));
+    LogMessage(LogLevel::Standard, "no value: 0x%x", static_cast<unsigned>(hr));
     hr = WriteProperty(L"PROBE_WRITTEN", L"written \u00e9");
-    LogMessage(Standard, "value: 0x%x", static_cast<unsigned>(hr));
+    LogMessage(LogLevel::Standard, "value: 0x%x", static_cast<unsigned>(hr));
     return FinalizeAction(ERROR_SUCCESS);
+}
+
+// The frame of the exports around work that throws: a failed allocation, and anything else.
+extern "C" UINT __stdcall ProbeFrameOutOfMemory(MSIHANDLE installer) {
+    return RunAction(installer, "FrameProbe", []() -> HRESULT { throw std::bad_alloc(); });
+}
+
+extern "C" UINT __stdcall ProbeFrameUnexpected(MSIHANDLE installer) {
+    return RunAction(installer, "FrameProbe", []() -> HRESULT { throw std::runtime_error("not expected"); });
 }
 
 // For the benchmark: an action that does nothing, and one that does the runtime's share of a
@@ -188,7 +201,7 @@ extern "C" UINT __stdcall ProbeBenchRuntime(MSIHANDLE installer) {
     if (SUCCEEDED(InitializeAction(installer, "BenchProbe"))) {
         PropertyString value;
         HRESULT hr = ReadProperty(L"ProductName", value.slot());
-        LogMessage(Standard, "read %S", value.get());
+        LogMessage(LogLevel::Standard, "read %S", value.get());
         result = FinalizeAction(FAILED(hr) ? kFailure : ERROR_SUCCESS);
     }
     QueryPerformanceCounter(&end);

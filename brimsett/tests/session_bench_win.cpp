@@ -1,7 +1,9 @@
 // Benchmark (not a test): the runtime's overhead per action inside a real installer session.
 // Runs an empty custom action and one that initialises, reads one property, writes one log line
 // and finalises, alternately in the same session, and prints their times.
-#include "tests/msi_harness.h"
+#include "testkit/files_win.h"
+#include "testkit/process_win.h"
+#include "tests/msi_harness_win.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +11,8 @@
 #include <vector>
 
 using namespace brimsett_test;
+using testkit::Narrow;
+using testkit::PathBesideTestProgram;
 
 namespace {
 

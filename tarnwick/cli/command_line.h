@@ -1,4 +1,4 @@
-// Parsing of Tarnwick's command line into the option table.
+// Parsing of Tarnwick's command line.
 //
 // Syntax: every option is one argument, a slash and the option's name in any letter case (only
 // ASCII A-Z fold), then, for an option that takes a value, optionally a colon and the value,
@@ -7,10 +7,11 @@
 #pragma once
 
 #include "cli/option_table.h"
+#include "run_options.h"
 
 namespace tarnwick {
 
-enum ParseResult : int {
+enum class ParseResult : int {
     NoParams = 0,   // no argument after the program name
     Invalid = 1,    // a malformed or unknown argument, or a value too long for its field
     Duplicate = 2,  // an option given a second time
@@ -25,5 +26,13 @@ inline constexpr std::size_t kMaxOptionValueLength = kOptionValueCapacity - 1;
 // reports the first offending argument's result; arguments after it are not examined. Entries
 // marked before a rejected argument stay marked. Prints nothing.
 ParseResult ParseCommandLine(int argumentCount, const wchar_t* const* arguments, int optionCount, CommandOption* table);
+
+// The run values that a filled table holds.
+RunOptions RunOptionsFrom(const OptionTable& table);
+
+// Parses the wide argument vector (program name at index 0) into a fresh copy of kOptionTable and,
+// when the command line is accepted (Ok), gives its run values in `options`, which is left as it
+// was otherwise.
+ParseResult ParseRunOptions(int argumentCount, const wchar_t* const* arguments, RunOptions& options);
 
 }  // namespace tarnwick

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,157 +13,216 @@ namespace {
 
 class ParseCommandLineTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetOptionTable(); }
-    void TearDown() override { ResetOptionTable(); }
+    // Puts the table back into its initial state (every option absent, every value empty).
+    void ResetOptionTable() { table_ = kOptionTable; }
 
-    // Parses the given arguments after a program name, with the whole table.
-    static ParseResult Parse(std::vector<std::wstring> arguments, int optionCount = kOptionCount) {
+    // Parses the given arguments after a program name into the test's table, with the whole table.
+    ParseResult Parse(std::vector<std::wstring> arguments, int optionCount = kOptionCount) {
         arguments.insert(arguments.begin(), L"tarnwick.exe");
         std::vector<const wchar_t*> pointers;
         pointers.reserve(arguments.size());
         for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
-        return ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), optionCount, OptionTable);
+        return ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), optionCount, table_.entries);
     }
 
-    static std::wstring Value(int index) { return OptionTable[index].value; }
+    const CommandOption& Option(OptionIndex index) const { return table_[index]; }
+    std::wstring Value(OptionIndex index) const { return table_[index].value; }
+
+    OptionTable table_ = kOptionTable;
 };
 
 TEST_F(ParseCommandLineTest, NoArgumentsAfterTheProgramName) {
-    EXPECT_EQ(ParseCommandLine(1, nullptr, kOptionCount, OptionTable), NoParams);
-    EXPECT_EQ(ParseCommandLine(0, nullptr, kOptionCount, OptionTable), NoParams);
-    EXPECT_EQ(Parse({}), NoParams);
+    EXPECT_EQ(ParseCommandLine(1, nullptr, kOptionCount, table_.entries), ParseResult::NoParams);
+    EXPECT_EQ(ParseCommandLine(0, nullptr, kOptionCount, table_.entries), ParseResult::NoParams);
+    EXPECT_EQ(Parse({}), ParseResult::NoParams);
 }
 
 TEST_F(ParseCommandLineTest, EveryArgumentMustBeASlashAndAName) {
-    EXPECT_EQ(Parse({L"/"}), Invalid);
-    EXPECT_EQ(Parse({L""}), Invalid);
-    EXPECT_EQ(Parse({L"name:x"}), Invalid);
-    EXPECT_EQ(Parse({L"-name:x"}), Invalid);
-    EXPECT_EQ(Parse({L"\\name:x"}), Invalid);
-    EXPECT_EQ(Parse({L" /name:x"}), Invalid);
-    EXPECT_EQ(Parse({L"/bogus"}), Invalid);
+    EXPECT_EQ(Parse({L"/"}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L""}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"name:x"}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"-name:x"}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"\\name:x"}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L" /name:x"}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"/bogus"}), ParseResult::Invalid);
 }
 
 TEST_F(ParseCommandLineTest, ValueCannotFollowAsTheNextArgumentOrAfterAnEqualsSign) {
-    EXPECT_EQ(Parse({L"/name", L"MyApp"}), Invalid);
+    EXPECT_EQ(Parse({L"/name", L"MyApp"}), ParseResult::Invalid);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/name=MyApp"}), Invalid);
+    EXPECT_EQ(Parse({L"/name=MyApp"}), ParseResult::Invalid);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/name MyApp"}), Invalid);
+    EXPECT_EQ(Parse({L"/name MyApp"}), ParseResult::Invalid);
 }
 
 TEST_F(ParseCommandLineTest, NamesFoldOnlyAsciiLettersAndKeepTheValueCase) {
-    EXPECT_EQ(Parse({L"/NAME:Abc", L"/UnReGiStEr", L"/ListXTOPS", L"/REG:C:\\Keys.TXT"}), Ok);
-    EXPECT_TRUE(OptionTable[kOptName].present);
-    EXPECT_EQ(Value(kOptName), L"Abc");
-    EXPECT_TRUE(OptionTable[kOptUnregister].present);
-    EXPECT_TRUE(OptionTable[kOptListXtops].present);
-    EXPECT_EQ(Value(kOptReg), L"C:\\Keys.TXT");
+    EXPECT_EQ(Parse({L"/NAME:Abc", L"/UnReGiStEr", L"/ListXTOPS", L"/REG:C:\\Keys.TXT"}), ParseResult::Ok);
+    EXPECT_TRUE(Option(OptionIndex::kName).present);
+    EXPECT_EQ(Value(OptionIndex::kName), L"Abc");
+    EXPECT_TRUE(Option(OptionIndex::kUnregister).present);
+    EXPECT_TRUE(Option(OptionIndex::kListXtops).present);
+    EXPECT_EQ(Value(OptionIndex::kReg), L"C:\\Keys.TXT");
 
     // Letters outside A-Z are never folded: a dotted capital I is not an i.
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/un\u0130code"}), Invalid);
+    EXPECT_EQ(Parse({L"/un\u0130code"}), ParseResult::Invalid);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/\uFF4Eame:x"}), Invalid);  // fullwidth n
+    EXPECT_EQ(Parse({L"/\uFF4Eame:x"}), ParseResult::Invalid);  // fullwidth n
 }
 
 TEST_F(ParseCommandLineTest, ValueIsEverythingAfterTheFirstColonVerbatim) {
-    EXPECT_EQ(Parse({L"/exec64:C:\\Program Files\\App\\app.dll", L"/desc:  two  spaces\t", L"/startup:a:b::"}), Ok);
-    EXPECT_EQ(Value(kOptExec64), L"C:\\Program Files\\App\\app.dll");
-    EXPECT_EQ(Value(kOptDesc), L"  two  spaces\t");
-    EXPECT_EQ(Value(kOptStartup), L"a:b::");
-    EXPECT_FALSE(OptionTable[kOptExec32].present);
+    EXPECT_EQ(Parse({L"/exec64:C:\\Program Files\\App\\app.dll", L"/desc:  two  spaces\t", L"/startup:a:b::"}),
+              ParseResult::Ok);
+    EXPECT_EQ(Value(OptionIndex::kExec64), L"C:\\Program Files\\App\\app.dll");
+    EXPECT_EQ(Value(OptionIndex::kDesc), L"  two  spaces\t");
+    EXPECT_EQ(Value(OptionIndex::kStartup), L"a:b::");
+    EXPECT_FALSE(Option(OptionIndex::kExec32).present);
 }
 
 TEST_F(ParseCommandLineTest, ValueOptionWithoutValueIsPresentAndEmpty) {
-    EXPECT_EQ(Parse({L"/name", L"/reg:"}), Ok);
-    EXPECT_TRUE(OptionTable[kOptName].present);
-    EXPECT_EQ(Value(kOptName), L"");
-    EXPECT_TRUE(OptionTable[kOptReg].present);
-    EXPECT_EQ(Value(kOptReg), L"");
+    EXPECT_EQ(Parse({L"/name", L"/reg:"}), ParseResult::Ok);
+    EXPECT_TRUE(Option(OptionIndex::kName).present);
+    EXPECT_EQ(Value(OptionIndex::kName), L"");
+    EXPECT_TRUE(Option(OptionIndex::kReg).present);
+    EXPECT_EQ(Value(OptionIndex::kReg), L"");
 }
 
 TEST_F(ParseCommandLineTest, SwitchesTakeNoValue) {
     for (const wchar_t* argument : {L"/unicode:true", L"/?:x", L"/?:", L"/fail:", L"/delay:no", L"/??"}) {
         ResetOptionTable();
-        EXPECT_EQ(Parse({argument}), Invalid) << argument;
+        EXPECT_EQ(Parse({argument}), ParseResult::Invalid) << argument;
     }
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/?"}), Ok);
-    EXPECT_TRUE(OptionTable[kOptHelp].present);
+    EXPECT_EQ(Parse({L"/?"}), ParseResult::Ok);
+    EXPECT_TRUE(Option(OptionIndex::kHelp).present);
 }
 
 TEST_F(ParseCommandLineTest, NamesAreNeitherAbbreviatedNorExtended) {
     for (const wchar_t* argument : {L"/names:x", L"/uni", L"/nam:x", L"/regx", L"/reg x", L"/exec", L"/exec3:x",
                                     L"/exec640:x", L"/materialsdir:x", L"/unregisterall"}) {
         ResetOptionTable();
-        EXPECT_EQ(Parse({argument}), Invalid);
+        EXPECT_EQ(Parse({argument}), ParseResult::Invalid);
     }
 }
 
 TEST_F(ParseCommandLineTest, RepeatedOptionIsDuplicateBeforeAnyTestOfWhatFollowsItsName) {
-    EXPECT_EQ(Parse({L"/name:a", L"/NAME:b"}), Duplicate);
-    EXPECT_EQ(Value(kOptName), L"a");
+    EXPECT_EQ(Parse({L"/name:a", L"/NAME:b"}), ParseResult::Duplicate);
+    EXPECT_EQ(Value(OptionIndex::kName), L"a");
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/reg:x", L"/regx"}), Duplicate);
+    EXPECT_EQ(Parse({L"/reg:x", L"/regx"}), ParseResult::Duplicate);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/?", L"/?"}), Duplicate);
+    EXPECT_EQ(Parse({L"/?", L"/?"}), ParseResult::Duplicate);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/unicode", L"/unicode:true"}), Duplicate);
+    EXPECT_EQ(Parse({L"/unicode", L"/unicode:true"}), ParseResult::Duplicate);
 }
 
 TEST_F(ParseCommandLineTest, FirstOffendingArgumentDecidesAndLaterOnesAreNotExamined) {
-    EXPECT_EQ(Parse({L"/bogus", L"/name:a", L"/name:b"}), Invalid);
-    EXPECT_FALSE(OptionTable[kOptName].present);
+    EXPECT_EQ(Parse({L"/bogus", L"/name:a", L"/name:b"}), ParseResult::Invalid);
+    EXPECT_FALSE(Option(OptionIndex::kName).present);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/name:a", L"/name:b", L"/bogus"}), Duplicate);
+    EXPECT_EQ(Parse({L"/name:a", L"/name:b", L"/bogus"}), ParseResult::Duplicate);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/name:a", L"/bogus", L"/reg:x"}), Invalid);
-    EXPECT_TRUE(OptionTable[kOptName].present);  // marked before the rejection
-    EXPECT_FALSE(OptionTable[kOptReg].present);
+    EXPECT_EQ(Parse({L"/name:a", L"/bogus", L"/reg:x"}), ParseResult::Invalid);
+    EXPECT_TRUE(Option(OptionIndex::kName).present);  // marked before the rejection
+    EXPECT_FALSE(Option(OptionIndex::kReg).present);
 }
 
 TEST_F(ParseCommandLineTest, ValuesUpTo259CharactersFitAndLongerOnesAreRefusedUncut) {
     const std::wstring longest(kMaxOptionValueLength, L'v');
-    EXPECT_EQ(Parse({L"/text:" + longest}), Ok);
-    EXPECT_EQ(Value(kOptText), longest);
-    EXPECT_EQ(OptionTable[kOptText].value[kMaxOptionValueLength], L'\0');
+    EXPECT_EQ(Parse({L"/text:" + longest}), ParseResult::Ok);
+    EXPECT_EQ(Value(OptionIndex::kText), longest);
+    EXPECT_EQ(Option(OptionIndex::kText).value[kMaxOptionValueLength], L'\0');
 
     // One character more is refused and nothing of it reaches the field, nor the next entry.
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/text:" + longest + L"w"}), Invalid);
-    EXPECT_EQ(Value(kOptText), L"");
-    EXPECT_EQ(Value(kOptUnicode), L"");
+    EXPECT_EQ(Parse({L"/text:" + longest + L"w"}), ParseResult::Invalid);
+    EXPECT_EQ(Value(OptionIndex::kText), L"");
+    EXPECT_EQ(Value(OptionIndex::kUnicode), L"");
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/spares:" + std::wstring(5000, L'x')}), Invalid);
+    EXPECT_EQ(Parse({L"/spares:" + std::wstring(5000, L'x')}), ParseResult::Invalid);
 }
 
 TEST_F(ParseCommandLineTest, SearchesOnlyTheGivenNumberOfEntries) {
-    EXPECT_EQ(Parse({L"/listxtops"}, 3), Ok);
+    EXPECT_EQ(Parse({L"/listxtops"}, 3), ParseResult::Ok);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/name:x"}, 3), Invalid);
+    EXPECT_EQ(Parse({L"/name:x"}, 3), ParseResult::Invalid);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/?"}, 0), Invalid);
-    EXPECT_EQ(Parse({L"/?"}, -1), Invalid);
-    EXPECT_EQ(Parse({}, 0), NoParams);
+    EXPECT_EQ(Parse({L"/?"}, 0), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"/?"}, -1), ParseResult::Invalid);
+    EXPECT_EQ(Parse({}, 0), ParseResult::NoParams);
 }
 
 TEST_F(ParseCommandLineTest, OrderOfOptionsDoesNotChangeTheTable) {
     const std::vector<std::wstring> arguments = {L"/name:App", L"/exec32:C:\\a.dll", L"/unicode", L"/reg:r.txt",
                                                  L"/desc:D d", L"/startup",          L"/delay",   L"/spares:C:\\s"};
     // What the table holds: each option's presence and value, in table order.
-    auto snapshot = [] {
+    auto snapshot = [this] {
         std::vector<std::pair<bool, std::wstring>> entries;
         entries.reserve(kOptionCount);
-        for (const CommandOption& option : OptionTable) entries.emplace_back(option.present, option.value);
+        for (const CommandOption& option : table_.entries) entries.emplace_back(option.present, option.value);
         return entries;
     };
-    ASSERT_EQ(Parse(arguments), Ok);
+    ASSERT_EQ(Parse(arguments), ParseResult::Ok);
     const auto first = snapshot();
 
     ResetOptionTable();
-    ASSERT_EQ(Parse(std::vector<std::wstring>(arguments.rbegin(), arguments.rend())), Ok);
+    ASSERT_EQ(Parse(std::vector<std::wstring>(arguments.rbegin(), arguments.rend())), ParseResult::Ok);
     EXPECT_EQ(snapshot(), first);
+}
+
+// Parses the arguments after a program name into run values.
+ParseResult ParseInto(RunOptions& options, std::vector<std::wstring> arguments) {
+    arguments.insert(arguments.begin(), L"tarnwick.exe");
+    std::vector<const wchar_t*> pointers;
+    pointers.reserve(arguments.size());
+    for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
+    return ParseRunOptions(static_cast<int>(pointers.size()), pointers.data(), options);
+}
+
+TEST(ParseRunOptions, GivesEveryOptionAsItsRunValue) {
+    RunOptions options;
+    ASSERT_EQ(ParseInto(options, {L"/?", L"/UNREGISTER", L"/listxtops", L"/name:App", L"/startup", L"/fail",
+                                  L"/exec32:C:\\x86\\a.dll", L"/exec64:", L"/text:C:\\t", L"/unicode", L"/delay",
+                                  L"/desc: d ", L"/reg:r.txt", L"/spares:C:\\s", L"/materials:C:\\m"}),
+              ParseResult::Ok);
+    EXPECT_TRUE(options.help);
+    EXPECT_TRUE(options.unregister);
+    EXPECT_TRUE(options.listXtops);
+    EXPECT_EQ(options.name, L"App");
+    EXPECT_EQ(options.startup, L"");  // given without a value: present and empty
+    EXPECT_TRUE(options.fail);
+    EXPECT_EQ(options.exec32, L"C:\\x86\\a.dll");
+    EXPECT_EQ(options.exec64, L"");
+    EXPECT_EQ(options.textDir, L"C:\\t");
+    EXPECT_TRUE(options.unicode);
+    EXPECT_TRUE(options.delay);
+    EXPECT_EQ(options.description, L" d ");
+    EXPECT_EQ(options.keyList, L"r.txt");
+    EXPECT_EQ(options.sparesDir, L"C:\\s");
+    EXPECT_EQ(options.materialsDir, L"C:\\m");
+}
+
+TEST(ParseRunOptions, OptionsNotGivenHoldNothing) {
+    RunOptions options;
+    ASSERT_EQ(ParseInto(options, {L"/name:App", L"/reg:r.txt"}), ParseResult::Ok);
+    EXPECT_FALSE(options.help || options.unregister || options.listXtops || options.fail || options.unicode ||
+                 options.delay);
+    for (const std::optional<std::wstring>* value :
+         {&options.startup, &options.exec32, &options.exec64, &options.textDir, &options.description,
+          &options.sparesDir, &options.materialsDir}) {
+        EXPECT_FALSE(value->has_value());
+    }
+    EXPECT_EQ(ValueOf(options.startup), L"");
+}
+
+TEST(ParseRunOptions, RejectedCommandLineLeavesTheRunValuesAsTheyWere) {
+    RunOptions options;
+    options.name = L"before";
+    EXPECT_EQ(ParseInto(options, {L"/name:App", L"/bogus"}), ParseResult::Invalid);
+    EXPECT_EQ(ParseInto(options, {L"/name:App", L"/NAME:b"}), ParseResult::Duplicate);
+    EXPECT_EQ(ParseInto(options, {}), ParseResult::NoParams);
+    EXPECT_EQ(options.name, L"before");
+    EXPECT_FALSE(options.keyList.has_value());
 }
 
 }  // namespace

@@ -1,23 +1,23 @@
 #include "cli/front_end.h"
 
+#include <string>
+
 #include "cli/command_line.h"
 #include "cli/option_table.h"
 #include "cli/validation.h"
 
-#include <string>
-
 namespace tarnwick {
 
-Run ChooseRun() {
-    if (OptionTable[kOptHelp].present) return Run::Help;
-    if (OptionTable[kOptListXtops].present) return Run::List;
-    return OptionTable[kOptUnregister].present ? Run::Unregister : Run::Register;
+Run ChooseRun(const RunOptions& options) {
+    if (options.help) return Run::Help;
+    if (options.listXtops) return Run::List;
+    return options.unregister ? Run::Unregister : Run::Register;
 }
 
 void WriteUsageText(void (*writeLine)(const wchar_t*)) {
     writeLine(kBannerLine);
     writeLine(L"Usage params:");
-    for (const CommandOption& option : OptionTable) {
+    for (const CommandOption& option : kOptionTable.entries) {
         writeLine((std::wstring(L"/") + option.optionName).c_str());
         writeLine((std::wstring(L"\t") + option.helpText).c_str());
     }
@@ -28,7 +28,8 @@ namespace {
 // Every step passes over what it cannot do and the run goes on; a step that could not even finish
 // (memory ran out on a file too large for the process) is passed over the same way, so that the
 // later steps still run and the exit code stays the run's.
-void RunStep(void (*step)()) {
+template <typename Step>
+void RunStep(Step&& step) {
     try {
         step();
     } catch (...) {  // passed over on purpose, as every other failure of a step
@@ -38,44 +39,39 @@ void RunStep(void (*step)()) {
 }  // namespace
 
 int TarnwickMain(int argumentCount, const wchar_t* const* arguments, const RunSteps& steps) {
-    switch (ParseCommandLine(argumentCount, arguments, kOptionCount, OptionTable)) {
-        case NoParams:
+    RunOptions options;
+    switch (ParseRunOptions(argumentCount, arguments, options)) {
+        case ParseResult::NoParams:
             steps.writeLine(kNoParamsMessage);
             return kExitOther;
-        case Invalid:
+        case ParseResult::Invalid:
             steps.writeLine(kInvalidMessage);
             return kExitOther;
-        case Duplicate:
+        case ParseResult::Duplicate:
             steps.writeLine(kDuplicateMessage);
             return kExitOther;
-        default:
+        case ParseResult::Ok:
             break;
     }
-    if (!ValidateOptions()) {
+    if (!ValidateOptions(options)) {
         steps.writeLine(kInvalidMessage);
         return kExitOther;
     }
 
-    const Run run = ChooseRun();
-    switch (run) {
-        case Run::Help:
-            WriteUsageText(steps.writeLine);
-            return kExitOther;
-        case Run::List:
-            // No banner: the list run's output is only what the listing prints.
-            RunStep(steps.findLoadpoints);
-            RunStep(steps.listLoadpoints);
-            return kExitOther;
-        case Run::Register:
-        case Run::Unregister:
-            break;
+    const Run run = ChooseRun(options);
+    if (run == Run::Help) {
+        WriteUsageText(steps.writeLine);
+        return kExitOther;
     }
-    steps.writeLine(kBannerLine);
-    RunStep(steps.findLoadpoints);
-    RunStep(steps.listLoadpoints);
-    RunStep(steps.updateLoadpointRegistryFiles);
-    RunStep(steps.writeSpareRegistryFiles);
-    if (run == Run::Register) RunStep(steps.installMaterials);
+    // The list run prints no banner: its output is only what the listing prints.
+    if (run != Run::List) steps.writeLine(kBannerLine);
+    Loadpoints loadpoints;
+    RunStep([&] { loadpoints = steps.findLoadpoints(options); });
+    RunStep([&] { steps.listLoadpoints(options, loadpoints); });
+    if (run == Run::List) return kExitOther;
+    RunStep([&] { steps.updateLoadpointRegistryFiles(options, loadpoints); });
+    RunStep([&] { steps.writeSpareRegistryFiles(options); });
+    if (run == Run::Register) RunStep([&] { steps.installMaterials(options, loadpoints); });
     return kExitRegistrationRun;
 }
 

@@ -1,6 +1,10 @@
-// Tarnwick's front end: turns the parse result into a message, validates the options, and
-// performs exactly one run (help, list, or registration) with its exit code.
+// Tarnwick's front end: parses the command line into the run values, turns a rejected command
+// line into its message, validates the options, and performs exactly one run (help, list, or
+// registration) with its exit code.
 #pragma once
+
+#include "discovery/loadpoints.h"
+#include "run_options.h"
 
 namespace tarnwick {
 
@@ -14,28 +18,29 @@ inline constexpr const wchar_t* kDuplicateMessage = L"Duplicate input params spe
 inline constexpr int kExitRegistrationRun = 1;
 inline constexpr int kExitOther = 0;
 
-// Which run a validated option table asks for, in this precedence: /?, then /listxtops, then
-// the registration run, which unregisters when /unregister is present.
+// Which run validated options ask for, in this precedence: /?, then /listxtops, then the
+// registration run, which unregisters when /unregister is present.
 enum class Run { Help, List, Register, Unregister };
-Run ChooseRun();
+Run ChooseRun(const RunOptions& options);
 
 // The usage text, one call of `writeLine` per line, 32 lines: the banner, "Usage params:", then
 // for each option in table order "/" and its name, followed by a tab and its description.
 void WriteUsageText(void (*writeLine)(const wchar_t*));
 
-// What the runs do beyond the front end. The program passes ConsoleWriteLine and the entry
-// operations of the discovery and registration rooms; each returns normally whatever it meets.
+// What the runs do beyond the front end. The program passes ConsoleWriteLine, the loadpoint
+// search and listing, and the registration steps; each returns normally whatever it meets. The
+// search's result is what the listing and the registration steps work on.
 struct RunSteps {
     void (*writeLine)(const wchar_t*);
-    void (*findLoadpoints)();
-    void (*listLoadpoints)();
-    void (*updateLoadpointRegistryFiles)();
-    void (*writeSpareRegistryFiles)();
-    void (*installMaterials)();
+    Loadpoints (*findLoadpoints)(const RunOptions&);
+    void (*listLoadpoints)(const RunOptions&, const Loadpoints&);
+    void (*updateLoadpointRegistryFiles)(const RunOptions&, const Loadpoints&);
+    void (*writeSpareRegistryFiles)(const RunOptions&);
+    void (*installMaterials)(const RunOptions&, const Loadpoints&);
 };
 
 // The main function's work: parses the wide argument vector (program name at index 0) into the
-// OptionTable, answers a rejected command line with its one message, validates, performs the
+// run values, answers a rejected command line with its one message, validates, performs the
 // chosen run and returns the exit code.
 int TarnwickMain(int argumentCount, const wchar_t* const* arguments, const RunSteps& steps);
 

@@ -1,6 +1,7 @@
 // The real tarnwick.exe under the platform: exact standard-output bytes and exit codes of the
 // help run, the messages and the choice of run.
-#include "e2e_support.h"
+#include "testkit/files_win.h"
+#include "tests/tarnwick_test_support_win.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,9 @@
 
 namespace tarnwick::e2e {
 namespace {
+
+using namespace testkit;
+using namespace tarnwick::test;
 
 const std::string kBanner = "Pro/TOOLKIT integration utility";
 const std::string kNoParams = "No input params specified, use /? for help";
@@ -68,12 +72,12 @@ protected:
     }
     std::wstring RegOption() const { return L"/reg:" + keyList_; }
 
-    TempDir dir_;
+    TempFolder dir_;
     std::wstring keyList_;
 };
 
 TEST(HelpRun, PrintsExactlyTheThirtyTwoUsageLines) {
-    RunResult run = RunTarnwick({L"/?"});
+    ProcessResult run = RunTarnwick({L"/?"});
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.output, kUsageText);
     std::size_t lines = 0;
@@ -87,7 +91,7 @@ TEST(HelpRun, OtherWellFormedOptionsAreNeitherValidatedNorRun) {
              {L"/NAME", L"/unregister", L"/?", L"/exec32:\u4E2D"},
              {L"/name:App", L"/reg:C:\\nowhere.txt", L"/exec64:C:\\a.dll", L"/?"},
          }) {
-        RunResult run = RunTarnwick(arguments);
+        ProcessResult run = RunTarnwick(arguments);
         EXPECT_EQ(run.exitCode, 0u);
         EXPECT_EQ(run.output, kUsageText);
     }
@@ -117,22 +121,22 @@ TEST(RejectedCommandLine, EachMessageIsOneLineWithExitCodeZero) {
         {{L"/name:\t ", L"/reg:r"}, kInvalid},
     };
     for (const Case& c : cases) {
-        RunResult run = RunTarnwick(c.arguments);
+        ProcessResult run = RunTarnwick(c.arguments);
         EXPECT_EQ(run.exitCode, 0u) << c.message;
         EXPECT_EQ(run.output, Lines({c.message}));
     }
 }
 
 TEST(RejectedCommandLine, ValueLongerThan259CharactersIsRefusedNotCut) {
-    RunResult longest = RunTarnwick({L"/?", L"/text:" + std::wstring(259, L'x')});
+    ProcessResult longest = RunTarnwick({L"/?", L"/text:" + std::wstring(259, L'x')});
     EXPECT_EQ(longest.output, kUsageText);
-    RunResult tooLong = RunTarnwick({L"/?", L"/text:" + std::wstring(260, L'x')});
+    ProcessResult tooLong = RunTarnwick({L"/?", L"/text:" + std::wstring(260, L'x')});
     EXPECT_EQ(tooLong.exitCode, 0u);
     EXPECT_EQ(tooLong.output, Lines({kInvalid}));
 }
 
 TEST_F(FrontEndRun, ListRunPrintsNoBannerAndEndsWithZero) {
-    RunResult run = RunTarnwick({L"/listxtops", RegOption()});
+    ProcessResult run = RunTarnwick({L"/listxtops", RegOption()});
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.output, "");
 
@@ -154,7 +158,7 @@ TEST_F(FrontEndRun, RegistrationRunPrintsTheBannerAndEndsWithOne) {
              {RegOption(), L"/name:App", L"/unregister"},
              {L"/name:App", RegOption(), L"/startup:dll", L"/fail", L"/text", L"/unicode", L"/delay", L"/desc:"},
          }) {
-        RunResult run = RunTarnwick(arguments);
+        ProcessResult run = RunTarnwick(arguments);
         EXPECT_EQ(run.exitCode, 1u);
         EXPECT_EQ(run.output, kRegistrationRunOutput);
     }
@@ -162,8 +166,8 @@ TEST_F(FrontEndRun, RegistrationRunPrintsTheBannerAndEndsWithOne) {
 
 TEST_F(FrontEndRun, NonAsciiArgumentsReachTheProgramWhole) {
     // Latin-1 values can go into the 8-bit registry files: a registration run.
-    RunResult run = RunTarnwick({L"/name:Z\u00FCrich \u00E9t\u00E9", RegOption(), L"/desc:\u00A9 \u00FF",
-                                 L"/exec64:C:\\Program Files\\Caf\u00E9\\app.dll"});
+    ProcessResult run = RunTarnwick({L"/name:Z\u00FCrich \u00E9t\u00E9", RegOption(), L"/desc:\u00A9 \u00FF",
+                                     L"/exec64:C:\\Program Files\\Caf\u00E9\\app.dll"});
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(run.output, kRegistrationRunOutput);
 
@@ -182,7 +186,7 @@ TEST_F(FrontEndRun, NonAsciiArgumentsReachTheProgramWhole) {
     EXPECT_EQ(run.output, kRegistrationRunOutput);
 
     // A key-list path with non-ASCII characters is a path like any other.
-    TempDir wide;
+    TempFolder wide;
     run = RunTarnwick({L"/listxtops", L"/reg:" + wide.path() + L"\\\u00DCn\u00EF\u540D.txt"});
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.output, "");

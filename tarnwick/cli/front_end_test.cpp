@@ -18,13 +18,18 @@ void RecordLine(const wchar_t* text) {
     journal.push_back(text);
 }
 
+Loadpoints RecordSearch(const RunOptions&) {
+    journal.push_back(L"[FindLoadpoints]");
+    return {};
+}
+
 const RunSteps kRecordingSteps{
     RecordLine,
-    [] { journal.push_back(L"[FindLoadpoints]"); },
-    [] { journal.push_back(L"[ListLoadpoints]"); },
-    [] { journal.push_back(L"[UpdateLoadpointRegistryFiles]"); },
-    [] { journal.push_back(L"[WriteSpareRegistryFiles]"); },
-    [] { journal.push_back(L"[InstallMaterials]"); },
+    RecordSearch,
+    [](const RunOptions&, const Loadpoints&) { journal.push_back(L"[ListLoadpoints]"); },
+    [](const RunOptions&, const Loadpoints&) { journal.push_back(L"[UpdateLoadpointRegistryFiles]"); },
+    [](const RunOptions&) { journal.push_back(L"[WriteSpareRegistryFiles]"); },
+    [](const RunOptions&, const Loadpoints&) { journal.push_back(L"[InstallMaterials]"); },
 };
 
 struct Outcome {
@@ -33,14 +38,12 @@ struct Outcome {
 };
 
 Outcome RunMain(std::vector<std::wstring> arguments) {
-    ResetOptionTable();
     journal.clear();
     arguments.insert(arguments.begin(), L"tarnwick.exe");
     std::vector<const wchar_t*> pointers;
     pointers.reserve(arguments.size());
     for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
     int exitCode = TarnwickMain(static_cast<int>(pointers.size()), pointers.data(), kRecordingSteps);
-    ResetOptionTable();
     return {exitCode, journal};
 }
 
@@ -84,8 +87,8 @@ TEST(TarnwickMain, HelpRunPrintsTheUsageTextAndNothingElse) {
               L"\tThe path of a directory that contains material data to install into the host CAD "
               L"applications. For installation only.");
     for (int i = 0; i < kOptionCount; ++i) {
-        EXPECT_EQ(lines[2 + 2 * i], std::wstring(L"/") + OptionTable[i].optionName);
-        EXPECT_EQ(lines[3 + 2 * i], std::wstring(L"\t") + OptionTable[i].helpText);
+        EXPECT_EQ(lines[2 + 2 * i], std::wstring(L"/") + kOptionTable.entries[i].optionName);
+        EXPECT_EQ(lines[3 + 2 * i], std::wstring(L"\t") + kOptionTable.entries[i].helpText);
     }
 }
 
@@ -118,22 +121,50 @@ TEST(TarnwickMain, StepThatCannotFinishIsPassedOverAndTheRunGoesOn) {
     // the later steps still run and the exit code stays the run's.
     const RunSteps throwing{
         RecordLine,
-        [] { journal.push_back(L"[FindLoadpoints]"); },
-        [] { journal.push_back(L"[ListLoadpoints]"); },
-        [] {
+        RecordSearch,
+        [](const RunOptions&, const Loadpoints&) { journal.push_back(L"[ListLoadpoints]"); },
+        [](const RunOptions&, const Loadpoints&) {
             journal.push_back(L"[UpdateLoadpointRegistryFiles]");
             throw std::bad_alloc();
         },
-        [] { journal.push_back(L"[WriteSpareRegistryFiles]"); },
-        [] { journal.push_back(L"[InstallMaterials]"); },
+        [](const RunOptions&) { journal.push_back(L"[WriteSpareRegistryFiles]"); },
+        [](const RunOptions&, const Loadpoints&) { journal.push_back(L"[InstallMaterials]"); },
     };
-    ResetOptionTable();
     journal.clear();
     const wchar_t* arguments[] = {L"tarnwick.exe", L"/name:App", L"/reg:r", L"/exec32:C:\\a.dll"};
     EXPECT_EQ(TarnwickMain(4, arguments, throwing), 1);
-    ResetOptionTable();
     EXPECT_EQ(journal, (Lines{kBannerLine, L"[FindLoadpoints]", L"[ListLoadpoints]", L"[UpdateLoadpointRegistryFiles]",
                               L"[WriteSpareRegistryFiles]", L"[InstallMaterials]"}));
+}
+
+// What a step was handed: its name, the /name value and the loadpoints of each view.
+std::wstring Handed(const wchar_t* step, const RunOptions& options, const Loadpoints& loadpoints) {
+    std::wstring text = std::wstring(step) + L" " + std::wstring(ValueOf(options.name));
+    for (const LoadpointList* list : {&loadpoints.in32BitView, &loadpoints.in64BitView}) {
+        text += L" |";
+        for (const LoadpointPath& path : *list) text += L" " + std::wstring(path.begin(), path.end());
+    }
+    return text;
+}
+
+TEST(TarnwickMain, EveryLaterStepGetsTheRunValuesAndWhatTheSearchFound) {
+    const RunSteps handing{
+        RecordLine,
+        [](const RunOptions& options) {
+            journal.push_back(L"search " + std::wstring(ValueOf(options.keyList)));
+            return Loadpoints{{"C:\\a", "C:\\b"}, {"D:\\c"}};
+        },
+        [](const RunOptions& o, const Loadpoints& l) { journal.push_back(Handed(L"list", o, l)); },
+        [](const RunOptions& o, const Loadpoints& l) { journal.push_back(Handed(L"update", o, l)); },
+        [](const RunOptions& o) { journal.push_back(L"spares " + std::wstring(ValueOf(o.sparesDir))); },
+        [](const RunOptions& o, const Loadpoints& l) { journal.push_back(Handed(L"materials", o, l)); },
+    };
+    journal.clear();
+    const wchar_t* arguments[] = {L"tarnwick.exe", L"/name:App", L"/reg:keys.txt", L"/spares:C:\\s"};
+    EXPECT_EQ(TarnwickMain(4, arguments, handing), 1);
+    EXPECT_EQ(journal,
+              (Lines{kBannerLine, L"search keys.txt", L"list App | C:\\a C:\\b | D:\\c",
+                     L"update App | C:\\a C:\\b | D:\\c", L"spares C:\\s", L"materials App | C:\\a C:\\b | D:\\c"}));
 }
 
 TEST(TarnwickMain, UnregistrationRunSkipsTheMaterials) {
@@ -144,15 +175,14 @@ TEST(TarnwickMain, UnregistrationRunSkipsTheMaterials) {
 }
 
 TEST(ChooseRun, HelpBeforeListBeforeRegistration) {
-    ResetOptionTable();
-    EXPECT_EQ(ChooseRun(), Run::Register);
-    OptionTable[kOptUnregister].present = true;
-    EXPECT_EQ(ChooseRun(), Run::Unregister);
-    OptionTable[kOptListXtops].present = true;
-    EXPECT_EQ(ChooseRun(), Run::List);
-    OptionTable[kOptHelp].present = true;
-    EXPECT_EQ(ChooseRun(), Run::Help);
-    ResetOptionTable();
+    RunOptions options;
+    EXPECT_EQ(ChooseRun(options), Run::Register);
+    options.unregister = true;
+    EXPECT_EQ(ChooseRun(options), Run::Unregister);
+    options.listXtops = true;
+    EXPECT_EQ(ChooseRun(options), Run::List);
+    options.help = true;
+    EXPECT_EQ(ChooseRun(options), Run::Help);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 namespace tarnwick {
 
-CommandOption OptionTable[kOptionCount] = {
+const OptionTable kOptionTable = {{
     {false, L"?", false, {}, L"Displays usage help."},
     {false, L"unregister", false, {}, L"Unregisters the Pro/TOOLKIT application."},
     {false,
@@ -61,13 +61,6 @@ CommandOption OptionTable[kOptionCount] = {
      {},
      L"The path of a directory that contains material data to install into the host CAD applications. For "
      L"installation only."},
-};
-
-void ResetOptionTable() {
-    for (CommandOption& option : OptionTable) {
-        option.present = false;
-        for (wchar_t& c : option.value) c = L'\0';
-    }
-}
+}};
 
 }  // namespace tarnwick

@@ -1,8 +1,9 @@
-// The process-wide table of Tarnwick's 15 command-line options.
+// Tarnwick's 15 command-line options in their fixed order: the table the parser fills and the
+// usage text lists.
 //
 // Every reader addresses an entry by its fixed position (OptionIndex), never by searching the
-// names. The parser is the only writer of `present` and `value`; after a successful parse the
-// table is read-only.
+// names. kOptionTable is the table as a run starts (every option absent, every value empty) and
+// is never written: each parse fills a copy of its own.
 #pragma once
 
 #include <cstddef>
@@ -22,28 +23,33 @@ struct CommandOption {
 
 inline constexpr int kOptionCount = 15;
 
-enum OptionIndex : int {
-    kOptHelp = 0,
-    kOptUnregister = 1,
-    kOptListXtops = 2,
-    kOptName = 3,
-    kOptStartup = 4,
-    kOptFail = 5,
-    kOptExec32 = 6,
-    kOptExec64 = 7,
-    kOptText = 8,
-    kOptUnicode = 9,
-    kOptDelay = 10,
-    kOptDesc = 11,
-    kOptReg = 12,
-    kOptSpares = 13,
-    kOptMaterials = 14,
+enum class OptionIndex : int {
+    kHelp = 0,
+    kUnregister = 1,
+    kListXtops = 2,
+    kName = 3,
+    kStartup = 4,
+    kFail = 5,
+    kExec32 = 6,
+    kExec64 = 7,
+    kText = 8,
+    kUnicode = 9,
+    kDelay = 10,
+    kDesc = 11,
+    kReg = 12,
+    kSpares = 13,
+    kMaterials = 14,
 };
 
-extern CommandOption OptionTable[kOptionCount];
+// The 15 entries in usage order, addressed by position.
+struct OptionTable {
+    CommandOption entries[kOptionCount];
 
-// Puts the table back into its initial state (every option absent, every value empty).
-// The program never calls it; tests do, between cases.
-void ResetOptionTable();
+    CommandOption& operator[](OptionIndex index) { return entries[static_cast<int>(index)]; }
+    const CommandOption& operator[](OptionIndex index) const { return entries[static_cast<int>(index)]; }
+};
+
+// The table as a run starts: every option absent, every value empty.
+extern const OptionTable kOptionTable;
 
 }  // namespace tarnwick

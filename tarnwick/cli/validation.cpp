@@ -1,49 +1,40 @@
 #include "cli/validation.h"
 
-#include "cli/option_table.h"
-
+#include <algorithm>
 #include <initializer_list>
+
+#include "ascii.h"
 
 namespace tarnwick {
 
 namespace {
 
-bool HasValue(const CommandOption& option) {
-    return option.present && option.value[0] != L'\0';
+bool HasValue(const std::optional<std::wstring>& value) {
+    return value && !value->empty();
 }
 
 // The registry files hold one byte per character, U+0000 to U+00FF; anything above could only
 // be written corrupted.
-bool FitsInEightBits(const CommandOption& option) {
-    if (!option.present) return true;
-    for (const wchar_t* c = option.value; *c != L'\0'; ++c) {
-        if (static_cast<unsigned long>(*c) > 0xFFu) return false;
-    }
-    return true;
-}
-
-// Entries are matched by their trimmed name, so a name of blanks alone would be written as a
-// nameless entry that nothing could ever find again.
-bool IsBlank(const wchar_t* text) {
-    for (; *text != L'\0'; ++text) {
-        if (*text != L' ' && *text != L'\t') return false;
-    }
-    return true;
+bool FitsInEightBits(const std::optional<std::wstring>& value) {
+    return !value ||
+           std::all_of(value->begin(), value->end(), [](wchar_t c) { return static_cast<unsigned long>(c) <= 0xFFu; });
 }
 
 }  // namespace
 
-bool ValidateOptions() {
-    const CommandOption* table = OptionTable;
-    if (table[kOptHelp].present) return true;
-    if (table[kOptListXtops].present) return table[kOptReg].present;
-    if (!HasValue(table[kOptName]) || !HasValue(table[kOptReg])) return false;
-    if (table[kOptUnregister].present) return true;
+bool ValidateOptions(const RunOptions& options) {
+    if (options.help) return true;
+    if (options.listXtops) return options.keyList.has_value();
+    if (!HasValue(options.name) || !HasValue(options.keyList)) return false;
+    if (options.unregister) return true;
 
-    for (int index : {kOptName, kOptStartup, kOptText, kOptDesc, kOptExec32, kOptExec64}) {
-        if (!FitsInEightBits(table[index])) return false;
+    for (const std::optional<std::wstring>* value :
+         {&options.name, &options.startup, &options.textDir, &options.description, &options.exec32, &options.exec64}) {
+        if (!FitsInEightBits(*value)) return false;
     }
-    return !IsBlank(table[kOptName].value);
+    // Entries are matched by their trimmed name, so a name of blanks alone would be written as a
+    // nameless entry that nothing could ever find again.
+    return !std::all_of(options.name->begin(), options.name->end(), IsBlank<wchar_t>);
 }
 
 }  // namespace tarnwick

@@ -1,10 +1,12 @@
 // The check of the combination of options, after a successful parse.
 #pragma once
 
+#include "run_options.h"
+
 namespace tarnwick {
 
-// Reads the OptionTable and tells whether its combination of options is acceptable. The first
-// rule that decides ends the check:
+// Tells whether the combination of options is acceptable. The first rule that decides ends the
+// check:
 //   1. /? present: valid (nothing else is examined).
 //   2. /listxtops present: valid exactly when /reg is present, even with an empty value.
 //   3. /name and /reg must each be present with a non-empty value.
@@ -13,6 +15,6 @@ namespace tarnwick {
 //      registry files (/name, /startup, /text, /desc, and /exec32 and /exec64 when present) must
 //      hold no character above U+00FF, and /name must not be blank (only spaces and tabs).
 // Has no other effect.
-bool ValidateOptions();
+bool ValidateOptions(const RunOptions& options);
 
 }  // namespace tarnwick

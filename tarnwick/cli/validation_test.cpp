@@ -12,18 +12,15 @@ namespace {
 
 class ValidateOptionsTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetOptionTable(); }
-    void TearDown() override { ResetOptionTable(); }
-
-    // Parses the arguments into a fresh table and validates it.
+    // Parses the arguments into fresh run values and validates them.
     static bool Valid(std::vector<std::wstring> arguments) {
-        ResetOptionTable();
         arguments.insert(arguments.begin(), L"tarnwick.exe");
         std::vector<const wchar_t*> pointers;
         pointers.reserve(arguments.size());
         for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
-        EXPECT_EQ(ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), kOptionCount, OptionTable), Ok);
-        return ValidateOptions();
+        RunOptions options;
+        EXPECT_EQ(ParseRunOptions(static_cast<int>(pointers.size()), pointers.data(), options), ParseResult::Ok);
+        return ValidateOptions(options);
     }
 };
 

@@ -7,26 +7,23 @@
 #include <string>
 #include <vector>
 
-#include "e2e_support.h"
+#include "testkit/files_win.h"
+#include "testkit/registry_win.h"
+#include "tests/tarnwick_test_support_win.h"
 
 using namespace std::string_literals;
 
 namespace tarnwick::e2e {
 namespace {
 
-constexpr REGSAM kView32 = KEY_WOW64_32KEY;
-constexpr REGSAM kView64 = KEY_WOW64_64KEY;
-constexpr LONG kRegistryOk = ERROR_SUCCESS;
+using namespace testkit;
+using namespace tarnwick::test;
 
 const std::string kBanner = "Pro/TOOLKIT integration utility";
 const std::string kHeading = "The following Pro/ENGINEER / Creo loadpoints have been found";
 const std::string kNoneFound = "No Pro/ENGINEER / Creo loadpoints have been found";
 const std::string kXtop32 = "\\i486_nt\\obj\\xtop.exe";
 const std::string kXtop64 = "\\x86e_win64\\obj\\xtop.exe";
-
-std::wstring Widen(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
-}
 
 // Each test gets its own key name under HKLM\SOFTWARE (redirected per view) and HKLM\SYSTEM
 // (shared by both views); all of them are deleted, in both views, when the test ends.
@@ -40,9 +37,9 @@ protected:
     }
     void TearDown() override {
         DeleteAll();
-        for (REGSAM view : {kView32, kView64}) {
-            EXPECT_FALSE(KeyExists(view, Widen(Software(""))));
-            EXPECT_FALSE(KeyExists(view, Widen(Shared(""))));
+        for (REGSAM view : {k32, k64}) {
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, Widen(Software("")), view));
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, Widen(Shared("")), view));
         }
     }
 
@@ -52,12 +49,7 @@ protected:
 
     void SetValue(REGSAM view, const std::string& keyPath, DWORD type, const void* data, DWORD size,
                   const wchar_t* name = L"InstallDir") {
-        HKEY key = nullptr;
-        const LONG created = RegCreateKeyExW(HKEY_LOCAL_MACHINE, Widen(keyPath).c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS | view, nullptr, &key, nullptr);
-        ASSERT_EQ(created, kRegistryOk) << keyPath;
-        EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size), kRegistryOk);
-        RegCloseKey(key);
+        ASSERT_TRUE(SetRawValue(HKEY_LOCAL_MACHINE, Widen(keyPath), view, name, type, data, size)) << keyPath;
     }
     // A string value, stored with its terminator as the registry editor stores it.
     void SetInstallDir(REGSAM view, const std::string& keyPath, const std::wstring& text, DWORD type = REG_SZ,
@@ -68,32 +60,19 @@ protected:
 
     void WriteKeyList(const std::string& bytes) { ASSERT_TRUE(WriteFileBytes(keyList_, bytes)); }
 
-    RunResult ListRun() { return RunTarnwick({L"/listxtops", L"/reg:" + keyList_}); }
-    RunResult RegistrationRun() { return RunTarnwick({L"/name:discovery_test", L"/reg:" + keyList_}); }
+    ProcessResult ListRun() { return RunTarnwick({L"/listxtops", L"/reg:" + keyList_}); }
+    ProcessResult RegistrationRun() { return RunTarnwick({L"/name:discovery_test", L"/reg:" + keyList_}); }
 
-    TempDir directory_;
+    TempFolder directory_;
     std::wstring keyList_;
 
 private:
     static std::string Below(const std::string& below) { return below.empty() ? "" : "\\" + below; }
 
-    static bool KeyExists(REGSAM view, const std::wstring& path) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-        RegCloseKey(key);
-        return true;
-    }
-    static void DeleteTree(REGSAM view, const std::wstring& path) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return;
-        RegDeleteTreeW(key, nullptr);
-        RegCloseKey(key);
-        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), view, 0);
-    }
     void DeleteAll() {
-        for (REGSAM view : {kView32, kView64}) {
-            DeleteTree(view, Widen(Software("")));
-            DeleteTree(view, Widen(Shared("")));
+        for (REGSAM view : {k32, k64}) {
+            DeleteKeyTree(HKEY_LOCAL_MACHINE, Widen(Software("")), view);
+            DeleteKeyTree(HKEY_LOCAL_MACHINE, Widen(Shared("")), view);
         }
     }
 
@@ -101,28 +80,28 @@ private:
 };
 
 TEST_F(LoadpointSearch, FindsEachViewIntoItsOwnList) {
-    SetInstallDir(kView32, Software("Creo\\Creo 9"), L"C:\\Program Files (x86)\\PTC\\Creo 9");
-    SetInstallDir(kView64, Software("Creo\\Creo 10"), L"C:\\Program Files\\PTC\\Creo 10");
+    SetInstallDir(k32, Software("Creo\\Creo 9"), L"C:\\Program Files (x86)\\PTC\\Creo 9");
+    SetInstallDir(k64, Software("Creo\\Creo 10"), L"C:\\Program Files\\PTC\\Creo 10");
     WriteKeyList(Software("Creo") + "\r\n");
 
-    RunResult list = ListRun();
+    ProcessResult list = ListRun();
     EXPECT_EQ(list.output,
               Lines({"C:\\Program Files (x86)\\PTC\\Creo 9" + kXtop32, "C:\\Program Files\\PTC\\Creo 10" + kXtop64}));
     EXPECT_EQ(list.exitCode, 0u);
 
-    RunResult registration = RegistrationRun();
+    ProcessResult registration = RegistrationRun();
     EXPECT_EQ(registration.output,
               Lines({kBanner, kHeading, "C:\\Program Files (x86)\\PTC\\Creo 9", "C:\\Program Files\\PTC\\Creo 10"}));
     EXPECT_EQ(registration.exitCode, 1u);
 }
 
 TEST_F(LoadpointSearch, SortsByteWiseAndRemovesDuplicatesAcrossKeys) {
-    SetInstallDir(kView32, Software("Creo\\A"), L"C:\\b");
-    SetInstallDir(kView32, Software("Creo\\B"), L"C:\\a\\");
-    SetInstallDir(kView32, Software("ProE\\A"), L"C:\\b");
-    SetInstallDir(kView32, Software("ProE\\B"), L"C:\\B");
-    SetInstallDir(kView32, Software("ProE\\C"), L"C:\\\u00e9tude");  // 0xE9 in the ANSI code page
-    SetInstallDir(kView32, Software("ProE\\D"), L"C:\\a");
+    SetInstallDir(k32, Software("Creo\\A"), L"C:\\b");
+    SetInstallDir(k32, Software("Creo\\B"), L"C:\\a\\");
+    SetInstallDir(k32, Software("ProE\\A"), L"C:\\b");
+    SetInstallDir(k32, Software("ProE\\B"), L"C:\\B");
+    SetInstallDir(k32, Software("ProE\\C"), L"C:\\\u00e9tude");  // 0xE9 in the ANSI code page
+    SetInstallDir(k32, Software("ProE\\D"), L"C:\\a");
     WriteKeyList(Software("ProE") + "\n" + Software("Creo") + "\n" + Software("ProE") + "\n");
 
     EXPECT_EQ(ListRun().output, Lines({"C:\\B" + kXtop32, "C:\\a" + kXtop32, "C:\\a\\" + kXtop32, "C:\\b" + kXtop32,
@@ -132,7 +111,7 @@ TEST_F(LoadpointSearch, SortsByteWiseAndRemovesDuplicatesAcrossKeys) {
 }
 
 TEST_F(LoadpointSearch, KeySharedByBothViewsFillsBothLists) {
-    SetInstallDir(kView64, Shared("Loadpoints\\Creo"), L"D:\\Shared Creo");
+    SetInstallDir(k64, Shared("Loadpoints\\Creo"), L"D:\\Shared Creo");
     WriteKeyList(Shared("Loadpoints"));
 
     EXPECT_EQ(ListRun().output, Lines({"D:\\Shared Creo" + kXtop32, "D:\\Shared Creo" + kXtop64}));
@@ -143,14 +122,14 @@ TEST_F(LoadpointSearch, TakesInstallDirVerbatimOrSkipsTheInstallation) {
     const std::wstring fits = L"C:\\" + std::wstring(256, L'F');     // 259 bytes and the NUL
     const std::wstring tooLong = L"C:\\" + std::wstring(257, L'L');  // 260 bytes and the NUL
     const DWORD number = 5;
-    SetInstallDir(kView64, Software("Creo"), L"C:\\Listed key itself");
-    SetInstallDir(kView64, Software("Creo\\Expand"), L"%ProgramFiles%\\PTC\\Creo", REG_EXPAND_SZ);
-    SetInstallDir(kView64, Software("Creo\\Empty"), L"");
-    SetInstallDir(kView64, Software("Creo\\Fits"), fits);
-    SetInstallDir(kView64, Software("Creo\\TooLong"), tooLong);
-    SetValue(kView64, Software("Creo\\Number"), REG_DWORD, &number, sizeof(number));
-    SetInstallDir(kView64, Software("Creo\\OtherValue"), L"C:\\Other value", REG_SZ, L"Version");
-    SetInstallDir(kView64, Software("Creo\\Backslash"), L"C:\\Creo\\");
+    SetInstallDir(k64, Software("Creo"), L"C:\\Listed key itself");
+    SetInstallDir(k64, Software("Creo\\Expand"), L"%ProgramFiles%\\PTC\\Creo", REG_EXPAND_SZ);
+    SetInstallDir(k64, Software("Creo\\Empty"), L"");
+    SetInstallDir(k64, Software("Creo\\Fits"), fits);
+    SetInstallDir(k64, Software("Creo\\TooLong"), tooLong);
+    SetValue(k64, Software("Creo\\Number"), REG_DWORD, &number, sizeof(number));
+    SetInstallDir(k64, Software("Creo\\OtherValue"), L"C:\\Other value", REG_SZ, L"Version");
+    SetInstallDir(k64, Software("Creo\\Backslash"), L"C:\\Creo\\");
     WriteKeyList(Software("Missing") + "\n" + Software("Creo") + "\n" + "SOFTWARE\\No such key at all\n");
 
     const std::string fitsText = "C:\\" + std::string(256, 'F');
@@ -162,15 +141,15 @@ TEST_F(LoadpointSearch, TakesInstallDirVerbatimOrSkipsTheInstallation) {
 
 TEST_F(LoadpointSearch, NothingFound) {
     WriteKeyList(Software("Missing") + "\n" + Shared("Missing") + "\n");
-    RunResult list = ListRun();
+    ProcessResult list = ListRun();
     EXPECT_EQ(list.output, "");
     EXPECT_EQ(list.exitCode, 0u);
-    RunResult registration = RegistrationRun();
+    ProcessResult registration = RegistrationRun();
     EXPECT_EQ(registration.output, Lines({kBanner, kNoneFound}));
     EXPECT_EQ(registration.exitCode, 1u);
 
     // No key list file at all: missing, a directory, or /reg without a value.
-    SetInstallDir(kView32, Software("Creo\\A"), L"C:\\A");
+    SetInstallDir(k32, Software("Creo\\A"), L"C:\\A");
     for (const std::wstring& reg : {L"/reg:" + directory_.path() + L"\\absent.txt", L"/reg:" + directory_.path()}) {
         EXPECT_EQ(RunTarnwick({L"/listxtops", reg}).output, "");
         EXPECT_EQ(RunTarnwick({L"/name:x", reg}).output, Lines({kBanner, kNoneFound}));
@@ -179,9 +158,9 @@ TEST_F(LoadpointSearch, NothingFound) {
 }
 
 TEST_F(LoadpointSearch, ReadsTheKeyListFileAsBytesWhileOthersHoldIt) {
-    SetInstallDir(kView32, Software("Bom\\A"), L"C:\\Bom");
-    SetInstallDir(kView32, Software("Cut\\A"), L"C:\\Cut");
-    SetInstallDir(kView32, Software("Late\\A"), L"C:\\Late");
+    SetInstallDir(k32, Software("Bom\\A"), L"C:\\Bom");
+    SetInstallDir(k32, Software("Cut\\A"), L"C:\\Cut");
+    SetInstallDir(k32, Software("Late\\A"), L"C:\\Late");
     // A byte-order mark stays part of the first key path, a key path holding a NUL names no key
     // (it is not cut at the NUL), and a Ctrl-Z line does not end the file.
     WriteKeyList("\xEF\xBB\xBF" + Software("Bom") + "\r\n" + Software("Cut") + "\0tail\r\n"s + "\x1A\r\n" +

@@ -1,41 +1,35 @@
 // Win32 only: reading the key list file and searching the registry views for loadpoints.
+#include "discovery/loadpoint_search.h"
+
 #include <windows.h>
 
-#include <cwchar>
 #include <new>
 #include <optional>
 #include <string>
 #include <utility>
 
-#include "cli/option_table.h"
-#include "discovery/loadpoints.h"
 #include "discovery/registry_key_list.h"
-#include "discovery/registry_key_win.h"
-#include "platform/file_handle_win.h"
+#include "platform/registry_key_win.h"
+#include "platform/whole_file_win.h"
 
 namespace tarnwick {
 
 namespace {
 
-// Reads the whole file as bytes. Returns false when it cannot be opened (missing, a directory,
-// no access); `reachedEnd` tells whether the reading got to the end or stopped at an error.
-bool ReadFileWhole(const wchar_t* path, std::string& bytes, bool& reachedEnd) {
-    // Shared with every other reader, writer and deleter: the program never locks the list out.
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
-    char chunk[16384];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), chunk, sizeof(chunk), &got, nullptr)) {
-            reachedEnd = false;
-            return true;
-        }
-        if (got == 0) {
-            reachedEnd = true;
-            return true;
-        }
-        bytes.append(chunk, got);
+// The key list from the file named by /reg. Silent: an absent /reg, an empty path, or a file that
+// is missing, unreadable or a directory gives an empty list; a read error keeps the complete
+// lines read before it.
+RegistryKeyList ReadRegistryKeyList(const RunOptions& options) {
+    if (!options.keyList || options.keyList->empty()) return {};
+    try {
+        std::string bytes;
+        // Shared with every other reader, writer and deleter: the program never locks the list out.
+        const WholeFileRead file = ReadWholeFile(*options.keyList, ReadSharing::kEveryone, bytes);
+        if (file.state != FileReadState::kRead) return {};
+        return ParseRegistryKeyList(bytes, file.reachedEnd);
+    } catch (const std::bad_alloc&) {
+        // A file too large for the process's memory (no key list is) names no key.
+        return {};
     }
 }
 
@@ -92,32 +86,14 @@ void SearchView(const RegistryKeyList& keyPaths, RegistryView view, LoadpointLis
 
 }  // namespace
 
-void ReadRegistryKeyList(RegistryKeyList& list) {
-    list.clear();
-    const CommandOption& reg = OptionTable[kOptReg];
-    if (!reg.present) return;
-    const std::wstring path(reg.value, wcsnlen(reg.value, kOptionValueCapacity));
-    if (path.empty()) return;
-    try {
-        std::string bytes;
-        bool reachedEnd = false;
-        if (!ReadFileWhole(path.c_str(), bytes, reachedEnd)) return;
-        list = ParseRegistryKeyList(bytes, reachedEnd);
-    } catch (const std::bad_alloc&) {
-        // A file too large for the process's memory (no key list is) names no key.
-        list.clear();
-    }
-}
-
-void FindLoadpoints() {
-    LoadpointList32.clear();
-    LoadpointList64.clear();
-    RegistryKeyList keyPaths;
-    ReadRegistryKeyList(keyPaths);
-    SearchView(keyPaths, RegistryView::k32Bit, LoadpointList32);
-    if (HasSixtyFourBitView()) SearchView(keyPaths, RegistryView::k64Bit, LoadpointList64);
-    SortAndRemoveDuplicates(LoadpointList32);
-    SortAndRemoveDuplicates(LoadpointList64);
+Loadpoints FindLoadpoints(const RunOptions& options) {
+    const RegistryKeyList keyPaths = ReadRegistryKeyList(options);
+    Loadpoints found;
+    SearchView(keyPaths, RegistryView::k32Bit, found.in32BitView);
+    if (HasSixtyFourBitView()) SearchView(keyPaths, RegistryView::k64Bit, found.in64BitView);
+    SortAndRemoveDuplicates(found.in32BitView);
+    SortAndRemoveDuplicates(found.in64BitView);
+    return found;
 }
 
 }  // namespace tarnwick

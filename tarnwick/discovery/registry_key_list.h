@@ -28,9 +28,4 @@ RegistryKeyList ParseRegistryKeyList(std::string_view bytes, bool reachedEnd);
 // and the loadpoint lists.
 void SortAndRemoveDuplicates(std::vector<std::string>& strings);
 
-// Fills `list` from the file named by the /reg option (the list is emptied first). Silent: an
-// absent /reg, an empty path, or a file that is missing, unreadable or a directory leaves the
-// list empty; a read error keeps the complete lines read before it.
-void ReadRegistryKeyList(RegistryKeyList& list);
-
 }  // namespace tarnwick

@@ -17,8 +17,8 @@ std::optional<std::string> EncodeRegistryFileText(std::wstring_view text) {
     return bytes;
 }
 
-std::optional<std::vector<std::string>> BuildApplicationEntry(const CommandOption* options,
-                                                              std::wstring_view executable, EntryPlacement placement) {
+std::optional<std::vector<std::string>> BuildApplicationEntry(const RunOptions& options, std::wstring_view executable,
+                                                              EntryPlacement placement) {
     std::vector<std::string> lines;
     bool storable = true;
     auto keywordLine = [&](const char* keyword, std::wstring_view value) {
@@ -29,24 +29,23 @@ std::optional<std::vector<std::string>> BuildApplicationEntry(const CommandOptio
         }
         lines.push_back(std::string(keyword) + ' ' + *encoded);
     };
-    auto valueOf = [&](int index) { return std::wstring_view(options[index].value); };
 
     if (placement == EntryPlacement::kLoadpointFile) lines.emplace_back();
-    keywordLine("name", valueOf(kOptName));
-    if (options[kOptStartup].present) keywordLine("startup", valueOf(kOptStartup));
-    if (options[kOptFail].present) lines.emplace_back("fail_tol false");
+    keywordLine("name", ValueOf(options.name));
+    if (options.startup) keywordLine("startup", *options.startup);
+    if (options.fail) lines.emplace_back("fail_tol false");
     keywordLine("exec_file", executable);
-    if (options[kOptText].present) keywordLine("text_dir", valueOf(kOptText));
-    lines.emplace_back(options[kOptUnicode].present ? "unicode_encoding true" : "unicode_encoding false");
-    lines.emplace_back(options[kOptDelay].present ? "delay_start true" : "delay_start false");
+    if (options.textDir) keywordLine("text_dir", *options.textDir);
+    lines.emplace_back(options.unicode ? "unicode_encoding true" : "unicode_encoding false");
+    lines.emplace_back(options.delay ? "delay_start true" : "delay_start false");
     lines.emplace_back("allow_stop true");
-    if (options[kOptDesc].present) keywordLine("description", valueOf(kOptDesc));
+    if (options.description) keywordLine("description", *options.description);
     lines.emplace_back("end");
     if (!storable) return std::nullopt;
     return lines;
 }
 
-std::optional<std::string> BuildSpareRegistryFile(const CommandOption* options, std::wstring_view executable) {
+std::optional<std::string> BuildSpareRegistryFile(const RunOptions& options, std::wstring_view executable) {
     std::optional<std::vector<std::string>> entry =
         BuildApplicationEntry(options, executable, EntryPlacement::kSpareFile);
     if (!entry) return std::nullopt;

@@ -1,4 +1,4 @@
-// The application's registry-file entry, built from the option table. Platform-free.
+// The application's registry-file entry, built from the run values. Platform-free.
 #pragma once
 
 #include <optional>
@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/option_table.h"
+#include "run_options.h"
 
 namespace tarnwick {
 
@@ -19,17 +19,17 @@ enum class EntryPlacement { kLoadpointFile, kSpareFile };
 // file cannot store, or a line feed, which would split the line and leave a broken entry.
 std::optional<std::string> EncodeRegistryFileText(std::wstring_view text);
 
-// The entry's lines for the application described by `options` (the option table), with
+// The entry's lines for the application described by `options`, with
 // `executable` on the exec_file line:
 //   (empty line, for a loadpoint file), name, [startup], [fail_tol false], exec_file, [text_dir],
 //   unicode_encoding true|false, delay_start true|false, allow_stop true, [description], end.
 // A keyword line is the keyword, one space and the option's value as typed. Returns nothing when
 // a value cannot be stored in a registry file (see EncodeRegistryFileText).
-std::optional<std::vector<std::string>> BuildApplicationEntry(const CommandOption* options,
-                                                              std::wstring_view executable, EntryPlacement placement);
+std::optional<std::vector<std::string>> BuildApplicationEntry(const RunOptions& options, std::wstring_view executable,
+                                                              EntryPlacement placement);
 
 // The bytes of a spare registry file: the entry without its leading empty line, CR LF after every
 // line. Returns nothing when the entry cannot be built.
-std::optional<std::string> BuildSpareRegistryFile(const CommandOption* options, std::wstring_view executable);
+std::optional<std::string> BuildSpareRegistryFile(const RunOptions& options, std::wstring_view executable);
 
 }  // namespace tarnwick

@@ -1,17 +1,22 @@
 // Pro/TOOLKIT registration: the loadpoints' protk.dat files, the spare registry files and the
-// materials. None of these operations prints or reports anything.
+// materials. Defined in registration_win.cpp (Windows build only). None of these operations
+// prints or reports anything; each passes over what it cannot do.
 #pragma once
+
+#include "discovery/loadpoints.h"
+#include "run_options.h"
 
 namespace tarnwick {
 
 // Removes the application's entry from every loadpoint's protk.dat and, when registering,
-// appends a fresh one.
-void UpdateLoadpointRegistryFiles();
+// appends a fresh one: the 32-bit loadpoints with the /exec32 executable, then the 64-bit ones
+// with the /exec64 executable (a pass without its executable is left out).
+void UpdateLoadpointRegistryFiles(const RunOptions& options, const Loadpoints& loadpoints);
 
 // Writes (or, when unregistering, deletes) the spare registry files in the /spares directory.
-void WriteSpareRegistryFiles();
+void WriteSpareRegistryFiles(const RunOptions& options);
 
 // Copies the /materials directory's *.mtl files into the loadpoints' materials libraries.
-void InstallMaterials();
+void InstallMaterials(const RunOptions& options, const Loadpoints& loadpoints);
 
 }  // namespace tarnwick

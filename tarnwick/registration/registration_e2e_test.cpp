@@ -2,17 +2,14 @@
 // of both views, real loadpoint folders, and the exact bytes of every file before and after.
 #include <gtest/gtest.h>
 
-#include "e2e_support.h"
-#include "tests/registration_test_support_win.h"
+#include "testkit/files_win.h"
+#include "tests/tarnwick_test_support_win.h"
 
 namespace tarnwick::e2e {
 namespace {
 
-using test::FileHolder;
-using test::ListDirectory;
-using test::MakeLoadpoint;
-using test::Narrow;
-using test::ThrowawayLoadpointKeys;
+using namespace testkit;
+using namespace tarnwick::test;
 
 std::string Read(const std::wstring& path) {
     std::string bytes;
@@ -39,7 +36,7 @@ protected:
     void AddLoadpoint(REGSAM view, const std::wstring& loadpoint) {
         ASSERT_TRUE(keys_.Add(view, loadpoint.substr(loadpoint.find_last_of(L'\\') + 1), loadpoint));
     }
-    RunResult Register(std::vector<std::wstring> extra) {
+    ProcessResult Register(std::vector<std::wstring> extra) {
         std::vector<std::wstring> arguments = {
             L"/name:MyApp",     L"/startup:dll", L"/text:C:\\my app\\text", L"/unicode", L"/desc:My \u00e9 application",
             L"/reg:" + keyList_};
@@ -47,7 +44,7 @@ protected:
         return RunTarnwick(arguments);
     }
 
-    TempDir root_;
+    TempFolder root_;
     ThrowawayLoadpointKeys keys_;
     std::wstring keyList_;
 };

@@ -6,25 +6,22 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
-#include "cli/option_table.h"
-#include "discovery/loadpoints.h"
+#include "platform/safe_rewrite_win.h"
+#include "platform/scoped_handle_win.h"
+#include "platform/whole_file_win.h"
 #include "registration/application_entry.h"
-#include "registration/registry_file_win.h"
+#include "registration/registry_file.h"
 
 namespace tarnwick {
 
 namespace {
 
 constexpr std::size_t kPathCapacity = MAX_PATH;  // characters, terminator included
-
-bool IsPresent(OptionIndex index) {
-    return OptionTable[index].present;
-}
-std::wstring_view ValueOf(OptionIndex index) {
-    return OptionTable[index].value;
-}
 
 // A loadpoint path as the narrow file functions would read it.
 std::optional<std::wstring> WidenLoadpointPath(const std::string& narrow) {
@@ -37,49 +34,29 @@ std::optional<std::wstring> WidenLoadpointPath(const std::string& narrow) {
     return wide;
 }
 
-void UpdateLoadpointList(const LoadpointList& loadpoints, std::string_view name, const std::vector<std::string>* entry,
-                         RegistryFileBuffers& buffers) {
-    for (const LoadpointPath& loadpoint : loadpoints) {
-        // An empty path would name "\text\protk.dat" on whatever the current drive is.
-        if (loadpoint.empty()) continue;
-        UpdateRegistryFile(loadpoint + "\\text\\protk.dat", name, entry, buffers);
-    }
-}
+// The bytes read from one registry file and the bytes to be written, kept from file to file.
+struct RegistryFileBuffers {
+    std::string read;
+    std::string merged;
+};
 
-}  // namespace
-
-FileReadState ReadRegistryFileLines(const std::string& path, std::string& bytes, unsigned long& attributes) {
-    return ReadWholeFile(path, bytes, attributes);
-}
-
-bool WriteRegistryFileLines(const RegistryFileLines& lines, const std::string& path,
-                            std::optional<unsigned long> existingAttributes) {
-    return ReplaceFileContents(path, SerializeRegistryFileLines(lines), existingAttributes);
-}
-
-bool WriteRegistryFileLines(const std::string& path, std::string_view serialized,
-                            std::optional<unsigned long> existingAttributes) {
-    return ReplaceFileContents(path, serialized, existingAttributes);
-}
-
-namespace {
-
+// Reads the registry file at the narrow `path`, merges the application's entry into it (see
+// MergeRegistryFile) and puts the result in place in one safe rewrite. A file that cannot be
+// read whole is left untouched, as is one where nothing changes.
 void UpdateRegistryFileInMemory(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
                                 RegistryFileBuffers& buffers) {
-    unsigned long attributes = 0;
-    const FileReadState state = ReadRegistryFileLines(path, buffers.read, attributes);
-    if (state == FileReadState::kUnreadable) return;
+    const WholeFileRead file = ReadWholeFile(path, ReadSharing::kReadersOnly, buffers.read);
+    if (file.state == FileReadState::kUnreadable) return;
     std::optional<std::string_view> existing;
     std::optional<unsigned long> existingAttributes;
-    if (state == FileReadState::kRead) {
+    if (file.state == FileReadState::kRead) {
+        if (!file.reachedEnd) return;  // a file that cannot be read whole is left alone
         existing = buffers.read;
-        existingAttributes = attributes;
+        existingAttributes = file.attributes;
     }
     if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return;
-    WriteRegistryFileLines(path, buffers.merged, existingAttributes);
+    ReplaceFileContents(path, buffers.merged, existingAttributes);
 }
-
-}  // namespace
 
 void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
                         RegistryFileBuffers& buffers) {
@@ -94,8 +71,19 @@ void UpdateRegistryFile(const std::string& path, std::string_view name, const st
     }
 }
 
-void WriteSpareRegistryFile(const std::wstring& path, std::wstring_view executable) {
-    std::optional<std::string> content = BuildSpareRegistryFile(OptionTable, executable);
+void UpdateLoadpointList(const LoadpointList& loadpoints, std::string_view name, const std::vector<std::string>* entry,
+                         RegistryFileBuffers& buffers) {
+    for (const LoadpointPath& loadpoint : loadpoints) {
+        // An empty path would name "\text\protk.dat" on whatever the current drive is.
+        if (loadpoint.empty()) continue;
+        UpdateRegistryFile(loadpoint + "\\text\\protk.dat", name, entry, buffers);
+    }
+}
+
+// Writes the spare registry file at `path`: the application's entry with `executable` on its
+// exec_file line, replacing whatever the file held, or leaving it as it was on failure.
+void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path, std::wstring_view executable) {
+    std::optional<std::string> content = BuildSpareRegistryFile(options, executable);
     if (!content) return;  // a value the file cannot store: the old file stays as it was
     unsigned long attributes = 0;
     switch (FileAttributes(path, attributes)) {
@@ -110,57 +98,58 @@ void WriteSpareRegistryFile(const std::wstring& path, std::wstring_view executab
     }
 }
 
-void UpdateLoadpointRegistryFiles() {
-    const bool unregistering = IsPresent(kOptUnregister);
+}  // namespace
+
+void UpdateLoadpointRegistryFiles(const RunOptions& options, const Loadpoints& loadpoints) {
     // A name beyond what the 8-bit file can store can neither match an entry nor be written.
-    const std::optional<std::string> name = EncodeRegistryFileText(ValueOf(kOptName));
+    const std::optional<std::string> name = EncodeRegistryFileText(ValueOf(options.name));
     if (!name) return;
     const struct {
-        OptionIndex executable;
+        const std::optional<std::wstring>& executable;
         const LoadpointList& loadpoints;
-    } passes[] = {{kOptExec32, LoadpointList32}, {kOptExec64, LoadpointList64}};
+    } passes[] = {{options.exec32, loadpoints.in32BitView}, {options.exec64, loadpoints.in64BitView}};
     RegistryFileBuffers buffers;  // reused from file to file: no large allocation per loadpoint
     for (const auto& pass : passes) {
-        if (unregistering) {
+        if (options.unregister) {
             UpdateLoadpointList(pass.loadpoints, *name, nullptr, buffers);
             continue;
         }
-        if (!IsPresent(pass.executable)) continue;
+        if (!pass.executable) continue;
         const std::optional<std::vector<std::string>> entry =
-            BuildApplicationEntry(OptionTable, ValueOf(pass.executable), EntryPlacement::kLoadpointFile);
+            BuildApplicationEntry(options, *pass.executable, EntryPlacement::kLoadpointFile);
         if (!entry) continue;  // rejected before any file of this pass is touched
         UpdateLoadpointList(pass.loadpoints, *name, &*entry, buffers);
     }
 }
 
-void WriteSpareRegistryFiles() {
-    if (!IsPresent(kOptSpares) || ValueOf(kOptSpares).empty()) return;
-    std::wstring directory(ValueOf(kOptSpares));
+void WriteSpareRegistryFiles(const RunOptions& options) {
+    if (!options.sparesDir || options.sparesDir->empty()) return;
+    std::wstring directory = *options.sparesDir;
     if (directory.back() != L'\\') directory.push_back(L'\\');
     // Both file names have twelve characters; a directory too long for them is skipped whole.
     if (directory.size() + 12 + 1 > kPathCapacity) return;
     const std::wstring spare32 = directory + L"protkx32.dat";
     const std::wstring spare64 = directory + L"protkx64.dat";
-    if (IsPresent(kOptUnregister)) {
+    if (options.unregister) {
         DeleteFileW(spare32.c_str());
         DeleteFileW(spare64.c_str());
         return;
     }
-    if (IsPresent(kOptExec64)) WriteSpareRegistryFile(spare64, ValueOf(kOptExec64));
-    if (IsPresent(kOptExec32)) WriteSpareRegistryFile(spare32, ValueOf(kOptExec32));
+    if (options.exec64) WriteSpareRegistryFile(options, spare64, *options.exec64);
+    if (options.exec32) WriteSpareRegistryFile(options, spare32, *options.exec32);
 }
 
-void InstallMaterials() {
-    if (IsPresent(kOptUnregister)) return;  // materials are for installation only
-    if (!IsPresent(kOptMaterials) || ValueOf(kOptMaterials).empty()) return;
-    const std::wstring directory(ValueOf(kOptMaterials));
+void InstallMaterials(const RunOptions& options, const Loadpoints& loadpoints) {
+    if (options.unregister) return;  // materials are for installation only
+    if (!options.materialsDir || options.materialsDir->empty()) return;
+    const std::wstring& directory = *options.materialsDir;
     const std::wstring pattern = directory + L"\\*.mtl";
     if (pattern.size() + 1 > kPathCapacity) return;
 
     // Every loadpoint of either list, a directory standing in both served once.
     std::vector<std::wstring> libraries;
     std::vector<const LoadpointPath*> served;
-    for (const LoadpointList* list : {&LoadpointList32, &LoadpointList64}) {
+    for (const LoadpointList* list : {&loadpoints.in32BitView, &loadpoints.in64BitView}) {
         for (const LoadpointPath& loadpoint : *list) {
             if (loadpoint.empty()) continue;
             if (std::any_of(served.begin(), served.end(),
@@ -173,8 +162,8 @@ void InstallMaterials() {
     }
 
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    const FindHandle search(FindFirstFileW(pattern.c_str(), &found));
+    if (!search.valid()) return;
     do {
         const std::wstring source = directory + L"\\" + found.cFileName;
         if (source.size() + 1 > kPathCapacity) continue;
@@ -182,8 +171,7 @@ void InstallMaterials() {
             // Never overwrites: a material already there, in any version, stays.
             CopyFileW(source.c_str(), (library + found.cFileName).c_str(), TRUE);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
 }
 
 }  // namespace tarnwick

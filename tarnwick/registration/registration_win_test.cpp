@@ -1,28 +1,18 @@
-// Tests of the registration steps against the real file system, with the option table and the
-// loadpoint lists filled by hand. What must never happen: a registry file cut, emptied or
+// Tests of the registration steps against the real file system, with the run values and the
+// loadpoints given by hand. What must never happen: a registry file cut, emptied or
 // replaced while it could not be read whole, or a temporary file left behind.
 #include <gtest/gtest.h>
 
-#include <cwchar>
-
-#include "cli/option_table.h"
 #include "discovery/loadpoints.h"
-#include "e2e_support.h"
 #include "registration/registration.h"
-#include "registration/registry_file_win.h"
-#include "tests/registration_test_support_win.h"
+#include "testkit/files_win.h"
+#include "tests/tarnwick_test_support_win.h"
 
 namespace tarnwick {
 namespace {
 
-using e2e::FileExists;
-using e2e::ReadFileBytes;
-using e2e::TempDir;
-using e2e::WriteFileBytes;
-using test::FileHolder;
-using test::ListDirectory;
-using test::MakeLoadpoint;
-using test::Narrow;
+using namespace testkit;
+using namespace tarnwick::test;
 
 const std::string kOther = "name Other\r\nexec_file C:\\other.dll\r\nend\r\n";
 const std::string kEntry32 =
@@ -34,21 +24,10 @@ const std::string kEntry64 =
 
 class RegistrationSteps : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetOptionTable();
-        LoadpointList32.clear();
-        LoadpointList64.clear();
-        Set(kOptName, L"MyApp");
-    }
-    void TearDown() override {
-        ResetOptionTable();
-        LoadpointList32.clear();
-        LoadpointList64.clear();
-    }
-    static void Set(int index, const std::wstring& value = L"") {
-        OptionTable[index].present = true;
-        std::wcsncpy(OptionTable[index].value, value.c_str(), kOptionValueCapacity - 1);
-    }
+    void SetUp() override { options_.name = L"MyApp"; }
+    void UpdateLoadpointRegistryFiles() { tarnwick::UpdateLoadpointRegistryFiles(options_, loadpoints_); }
+    void WriteSpareRegistryFiles() { tarnwick::WriteSpareRegistryFiles(options_); }
+    void InstallMaterials() { tarnwick::InstallMaterials(options_, loadpoints_); }
     static std::string Read(const std::wstring& path) {
         std::string bytes;
         EXPECT_TRUE(ReadFileBytes(path, bytes)) << Narrow(path);
@@ -56,7 +35,9 @@ protected:
     }
     static std::wstring ProtkOf(const std::wstring& loadpoint) { return loadpoint + L"\\text\\protk.dat"; }
 
-    TempDir root_;
+    RunOptions options_;
+    Loadpoints loadpoints_;
+    TempFolder root_;
 };
 
 TEST_F(RegistrationSteps, RegistersEachBitnessWithItsExecutableAndUnregistersBoth) {
@@ -64,10 +45,10 @@ TEST_F(RegistrationSteps, RegistersEachBitnessWithItsExecutableAndUnregistersBot
     const std::wstring b = MakeLoadpoint(root_.path(), L"b");
     const std::wstring both = MakeLoadpoint(root_.path(), L"both");
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther + "\r\n\r\n\r\n"));
-    LoadpointList32 = {Narrow(a), Narrow(both)};
-    LoadpointList64 = {Narrow(b), Narrow(both) + "\\"};  // a trailing backslash doubles, which is accepted
-    Set(kOptExec32, L"C:\\x86\\my.dll");
-    Set(kOptExec64, L"C:\\x64\\my.dll");
+    loadpoints_.in32BitView = {Narrow(a), Narrow(both)};
+    loadpoints_.in64BitView = {Narrow(b), Narrow(both) + "\\"};  // a trailing backslash doubles, which is accepted
+    options_.exec32 = L"C:\\x86\\my.dll";
+    options_.exec64 = L"C:\\x64\\my.dll";
 
     UpdateLoadpointRegistryFiles();
     EXPECT_EQ(Read(ProtkOf(a)), kOther + kEntry32);
@@ -79,7 +60,7 @@ TEST_F(RegistrationSteps, RegistersEachBitnessWithItsExecutableAndUnregistersBot
     EXPECT_EQ(Read(ProtkOf(a)), kOther + kEntry32);
     EXPECT_EQ(Read(ProtkOf(both)), kEntry64);
 
-    Set(kOptUnregister);
+    options_.unregister = true;
     UpdateLoadpointRegistryFiles();
     EXPECT_EQ(Read(ProtkOf(a)), kOther + "\r\n");
     EXPECT_EQ(Read(ProtkOf(b)), "\r\n");  // never deleted: a single empty line remains
@@ -93,9 +74,9 @@ TEST_F(RegistrationSteps, TouchesOnlyTheBitnessWhoseExecutableIsGiven) {
     const std::wstring b = MakeLoadpoint(root_.path(), L"b");
     const std::string old = kOther + "\n\n\n" + "name MyApp\nexec_file old\nend\n";
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), old));
-    LoadpointList32 = {Narrow(a)};
-    LoadpointList64 = {Narrow(b)};
-    Set(kOptExec64, L"C:\\x64\\my.dll");
+    loadpoints_.in32BitView = {Narrow(a)};
+    loadpoints_.in64BitView = {Narrow(b)};
+    options_.exec64 = L"C:\\x64\\my.dll";
     UpdateLoadpointRegistryFiles();
     EXPECT_EQ(Read(ProtkOf(a)), old);
     EXPECT_EQ(Read(ProtkOf(b)), kEntry64);
@@ -106,8 +87,8 @@ TEST_F(RegistrationSteps, UnregisteringWhatIsNotThereLeavesFilesAsTheyAre) {
     const std::wstring b = MakeLoadpoint(root_.path(), L"b");
     const std::string untouched = kOther + "\n\n\n\nname MyAppX\nend";
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), untouched));
-    LoadpointList32 = {Narrow(a), Narrow(b)};
-    Set(kOptUnregister);
+    loadpoints_.in32BitView = {Narrow(a), Narrow(b)};
+    options_.unregister = true;
     UpdateLoadpointRegistryFiles();
     EXPECT_EQ(Read(ProtkOf(a)), untouched);
     EXPECT_FALSE(FileExists(ProtkOf(b)));  // not created
@@ -124,11 +105,11 @@ TEST_F(RegistrationSteps, FilesThatCannotBeReadWholeAreLeftByteForByte) {
         ASSERT_TRUE(WriteFileBytes(ProtkOf(loadpoint), old));
     ASSERT_TRUE(CreateDirectoryW(ProtkOf(directory).c_str(), nullptr));
     ASSERT_TRUE(SetFileAttributesW(ProtkOf(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
-    LoadpointList32 = {Narrow(directory), Narrow(exclusive), Narrow(fine), Narrow(readOnly), Narrow(writeOnly)};
-    Set(kOptExec32, L"C:\\x86\\my.dll");
+    loadpoints_.in32BitView = {Narrow(directory), Narrow(exclusive), Narrow(fine), Narrow(readOnly), Narrow(writeOnly)};
+    options_.exec32 = L"C:\\x86\\my.dll";
 
     for (bool unregistering : {false, true}) {
-        if (unregistering) Set(kOptUnregister);
+        if (unregistering) options_.unregister = true;
         {
             FileHolder holdExclusive(L"exclusive", ProtkOf(exclusive));
             FileHolder holdWriteOnly(L"writeonly", ProtkOf(writeOnly));
@@ -152,8 +133,8 @@ TEST_F(RegistrationSteps, FilesThatCannotBeReadWholeAreLeftByteForByte) {
 TEST_F(RegistrationSteps, AFileHeldOpenForReadingIsLeftAsItWas) {
     const std::wstring a = MakeLoadpoint(root_.path(), L"a");
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
-    LoadpointList32 = {Narrow(a)};
-    Set(kOptExec32, L"C:\\x86\\my.dll");
+    loadpoints_.in32BitView = {Narrow(a)};
+    options_.exec32 = L"C:\\x86\\my.dll";
     {
         FileHolder reader(L"reading", ProtkOf(a));
         ASSERT_TRUE(reader.holding());
@@ -175,8 +156,8 @@ TEST_F(RegistrationSteps, MissingTextFolderAndEmptyLoadpointPathCreateNothing) {
     const std::wstring driveText = root_.path().substr(0, 2) + L"\\text";
     const bool madeDriveText = CreateDirectoryW(driveText.c_str(), nullptr) != 0;
     const bool driveProtkExisted = FileExists(driveText + L"\\protk.dat");
-    LoadpointList32 = {"", Narrow(bare)};
-    Set(kOptExec32, L"C:\\x86\\my.dll");
+    loadpoints_.in32BitView = {"", Narrow(bare)};
+    options_.exec32 = L"C:\\x86\\my.dll";
     UpdateLoadpointRegistryFiles();
     SetCurrentDirectoryW(current);
     EXPECT_EQ(ListDirectory(bare), std::vector<std::wstring>());
@@ -186,9 +167,9 @@ TEST_F(RegistrationSteps, MissingTextFolderAndEmptyLoadpointPathCreateNothing) {
 
 TEST_F(RegistrationSteps, NamesWithBlanksMatchTheirOwnEntries) {
     const std::wstring a = MakeLoadpoint(root_.path(), L"a");
-    LoadpointList32 = {Narrow(a)};
-    Set(kOptName, L"MyApp ");
-    Set(kOptExec32, L"C:\\x86\\my.dll");
+    loadpoints_.in32BitView = {Narrow(a)};
+    options_.name = L"MyApp ";
+    options_.exec32 = L"C:\\x86\\my.dll";
     UpdateLoadpointRegistryFiles();
     UpdateLoadpointRegistryFiles();
     const std::string once =
@@ -201,9 +182,9 @@ TEST_F(RegistrationSteps, ValuesBeyondEightBitsTouchNoFile) {
     const std::wstring a = MakeLoadpoint(root_.path(), L"a");
     const std::string old = kOther + "\r\nname MyApp\r\nend\r\n";
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), old));
-    LoadpointList32 = {Narrow(a)};
-    Set(kOptExec32, L"C:\\x86\\my.dll");
-    Set(kOptDesc, L"\u20ac");
+    loadpoints_.in32BitView = {Narrow(a)};
+    options_.exec32 = L"C:\\x86\\my.dll";
+    options_.description = L"\u20ac";
     UpdateLoadpointRegistryFiles();
     EXPECT_EQ(Read(ProtkOf(a)), old);
 }
@@ -212,10 +193,10 @@ TEST_F(RegistrationSteps, SpareFilesAreWrittenWholeAndDeletedOnUnregistration) {
     const std::wstring spares = root_.path() + L"\\spares";
     ASSERT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(spares + L"\\protkx64.dat", "anything at all\r\nname MyApp\r\n"));
-    Set(kOptSpares, spares);  // no trailing backslash: one is added
-    Set(kOptExec64, L"C:\\x64\\my.dll");
-    Set(kOptExec32, L"C:\\x86\\my.dll");
-    Set(kOptStartup, L"dll");
+    options_.sparesDir = spares;  // no trailing backslash: one is added
+    options_.exec64 = L"C:\\x64\\my.dll";
+    options_.exec32 = L"C:\\x86\\my.dll";
+    options_.startup = L"dll";
     WriteSpareRegistryFiles();
     WriteSpareRegistryFiles();
     const std::string tail = "unicode_encoding false\r\ndelay_start false\r\nallow_stop true\r\nend\r\n";
@@ -223,8 +204,8 @@ TEST_F(RegistrationSteps, SpareFilesAreWrittenWholeAndDeletedOnUnregistration) {
     EXPECT_EQ(Read(spares + L"\\protkx32.dat"), "name MyApp\r\nstartup dll\r\nexec_file C:\\x86\\my.dll\r\n" + tail);
     EXPECT_EQ(ListDirectory(spares), std::vector<std::wstring>({L"protkx32.dat", L"protkx64.dat"}));
 
-    Set(kOptSpares, spares + L"\\");
-    Set(kOptUnregister);
+    options_.sparesDir = spares + L"\\";
+    options_.unregister = true;
     WriteSpareRegistryFiles();
     EXPECT_EQ(ListDirectory(spares), std::vector<std::wstring>());
 }
@@ -233,9 +214,9 @@ TEST_F(RegistrationSteps, SpareFilesAreSkippedWhenTheyCannotBeWrittenSafely) {
     const std::wstring spares = root_.path() + L"\\spares";
     ASSERT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(spares + L"\\protkx64.dat", "held"));
-    Set(kOptExec64, L"C:\\x64\\my.dll");
+    options_.exec64 = L"C:\\x64\\my.dll";
     {
-        Set(kOptSpares, spares);
+        options_.sparesDir = spares;
         FileHolder holder(L"exclusive", spares + L"\\protkx64.dat");
         ASSERT_TRUE(holder.holding());
         WriteSpareRegistryFiles();
@@ -244,13 +225,13 @@ TEST_F(RegistrationSteps, SpareFilesAreSkippedWhenTheyCannotBeWrittenSafely) {
     EXPECT_EQ(ListDirectory(spares), std::vector<std::wstring>({L"protkx64.dat"}));
 
     // A missing spares directory is not created; a too long one, or an empty value, does nothing.
-    Set(kOptSpares, root_.path() + L"\\missing");
+    options_.sparesDir = root_.path() + L"\\missing";
     WriteSpareRegistryFiles();
     EXPECT_FALSE(FileExists(root_.path() + L"\\missing"));
     std::wstring longDirectory = spares + L"\\" + std::wstring(246 - spares.size(), L'd');
     ASSERT_EQ(longDirectory.size(), 247u);  // with "\\protkx64.dat" 260 characters, too many with the NUL
     ASSERT_TRUE(CreateDirectoryW(longDirectory.c_str(), nullptr));
-    Set(kOptSpares, longDirectory);
+    options_.sparesDir = longDirectory;
     WriteSpareRegistryFiles();
     EXPECT_EQ(ListDirectory(longDirectory), std::vector<std::wstring>());
 }
@@ -266,9 +247,9 @@ TEST_F(RegistrationSteps, MaterialsGoToEveryLoadpointOnceAndNeverOverwrite) {
     const std::wstring both = MakeLoadpoint(root_.path(), L"both", true);
     const std::wstring noLibrary = MakeLoadpoint(root_.path(), L"nolibrary");
     ASSERT_TRUE(WriteFileBytes(both + L"\\text\\materials-library\\steel.mtl", "own steel"));
-    LoadpointList32 = {"", Narrow(both), Narrow(noLibrary), Narrow(only32)};
-    LoadpointList64 = {Narrow(both), Narrow(only64)};
-    Set(kOptMaterials, materials);
+    loadpoints_.in32BitView = {"", Narrow(both), Narrow(noLibrary), Narrow(only32)};
+    loadpoints_.in64BitView = {Narrow(both), Narrow(only64)};
+    options_.materialsDir = materials;
     InstallMaterials();
     for (const std::wstring& loadpoint : {only32, only64, both}) {
         const std::wstring library = loadpoint + L"\\text\\materials-library";
@@ -280,14 +261,14 @@ TEST_F(RegistrationSteps, MaterialsGoToEveryLoadpointOnceAndNeverOverwrite) {
 
     // Unregistration installs nothing; an empty or missing materials directory does nothing.
     const std::wstring fresh = MakeLoadpoint(root_.path(), L"fresh", true);
-    LoadpointList32 = {Narrow(fresh)};
-    LoadpointList64.clear();
-    Set(kOptUnregister);
+    loadpoints_.in32BitView = {Narrow(fresh)};
+    loadpoints_.in64BitView.clear();
+    options_.unregister = true;
     InstallMaterials();
-    OptionTable[kOptUnregister].present = false;
-    Set(kOptMaterials, L"");
+    options_.unregister = false;
+    options_.materialsDir = L"";
     InstallMaterials();
-    Set(kOptMaterials, root_.path() + L"\\missing");
+    options_.materialsDir = root_.path() + L"\\missing";
     InstallMaterials();
     EXPECT_EQ(ListDirectory(fresh + L"\\text\\materials-library"), std::vector<std::wstring>());
 }

@@ -3,17 +3,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ascii.h"
+
 namespace tarnwick {
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool EqualsFolded(std::string_view text, std::string_view lowerWord) {
     if (text.size() != lowerWord.size()) return false;
@@ -127,12 +121,6 @@ private:
 
 }  // namespace
 
-RegistryFileLines SplitRegistryFileLines(std::string_view bytes) {
-    RegistryFileLines lines;
-    ForEachLine(bytes, [&](std::string_view line) { lines.push_back(line); });
-    return lines;
-}
-
 std::string SerializeRegistryFileLines(const RegistryFileLines& lines, std::string_view source) {
     std::size_t size = 0;
     for (std::string_view line : lines) size += line.size() + 2;
@@ -151,37 +139,14 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, last - first);
 }
 
-bool RemoveApplicationEntries(RegistryFileLines& lines, std::string_view name) {
-    const std::string_view trimmedName = TrimBlanks(name);
-    bool skipping = false;
-    bool found = false;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view line = lines[i];
-        if (skipping) {
-            if (IsEndLine(line)) skipping = false;
-            continue;
-        }
-        const std::string_view trimmed = TrimBlanks(line);
-        if (!trimmed.empty() && IsNameLineOf(trimmed, trimmedName)) {
-            skipping = true;
-            found = true;
-            continue;
-        }
-        lines[kept++] = line;
-    }
-    lines.resize(kept);
-    return found;
-}
-
 void AppendApplicationEntry(RegistryFileLines& lines, const std::vector<std::string>& entry) {
     lines.insert(lines.end(), entry.begin(), entry.end());
 }
 
 bool MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
                        const std::vector<std::string>* entry, std::string& merged) {
-    // One pass over the file's lines, without a line list: the same rules as
-    // RemoveApplicationEntries, the kept lines going straight to the writer. An absent file has
+    // One pass over the file's lines, without a line list: the kept lines go straight to the
+    // writer. An absent file has
     // no lines at all; an empty one has one empty line. Both give the same bytes once an entry
     // (led by its empty line) is appended.
     const std::string_view source = existing.value_or(std::string_view());

@@ -20,34 +20,31 @@
 
 namespace tarnwick {
 
-// Lines without their terminators. The views point into the bytes that were split, or into the
-// strings of an appended entry; whoever holds the list keeps those alive.
+// Lines without their terminators. The views point into the strings of an entry; whoever holds
+// the list keeps those alive.
 using RegistryFileLines = std::vector<std::string_view>;
 
-// Splits the bytes of a registry file into its lines by the read rules above.
-RegistryFileLines SplitRegistryFileLines(std::string_view bytes);
-
 // The bytes that writing `lines` produces: CR LF after every line, empty runs collapsed. `source`
-// may name the bytes that the lines were split from, which lets long stretches be copied whole.
+// may name bytes that the lines point into, which lets long stretches be copied whole.
 std::string SerializeRegistryFileLines(const RegistryFileLines& lines, std::string_view source = {});
 
 // `text` without its leading and trailing spaces and tabs; no other character is blank.
 std::string_view TrimBlanks(std::string_view text);
-
-// Drops every entry of the application `name` from `lines`: from a name line whose value, trimmed
-// of blanks, equals `name` trimmed of blanks (case-sensitive), through the next line that reads
-// "end" in any letter case with any blanks around it (or to the last line when none follows). The
-// keyword "name" is recognised in any ASCII letter case, with or without blanks after it. Returns
-// whether any entry was found; `lines` is unchanged when none was.
-bool RemoveApplicationEntries(RegistryFileLines& lines, std::string_view name);
 
 // Appends the lines of `entry` (which must outlive `lines`) to `lines`.
 void AppendApplicationEntry(RegistryFileLines& lines, const std::vector<std::string>& entry);
 
 // The new bytes of a registry file after removing the application's entries and, when `entry` is
 // given, appending it, each step taken as a whole rewrite of the file. `existing` is the file's
-// bytes, or nothing when the file does not exist. Returns nothing when the file is to be left as
-// it is: unregistering found no entry, or registering would write back the very same bytes.
+// bytes, or nothing when the file does not exist.
+//
+// An entry of the application `name` runs from a name line whose value, trimmed of blanks, equals
+// `name` trimmed of blanks (case-sensitive), through the next line that reads "end" in any letter
+// case with any blanks around it (or to the last line when none follows). The keyword "name" is
+// recognised in any ASCII letter case, with or without blanks after it.
+//
+// Returns nothing when the file is to be left as it is: unregistering found no entry, or
+// registering would write back the very same bytes.
 std::optional<std::string> MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
                                              const std::vector<std::string>* entry);
 

@@ -7,33 +7,14 @@
 namespace tarnwick {
 namespace {
 
-std::vector<std::string> Owned(const RegistryFileLines& lines) {
-    return {lines.begin(), lines.end()};
-}
-
 const std::vector<std::string> kEntry = {"", "name MyApp", "exec_file C:\\a.dll", "allow_stop true", "end"};
 const std::string kEntryBytes = "\r\nname MyApp\r\nexec_file C:\\a.dll\r\nallow_stop true\r\nend\r\n";
-
-TEST(RegistryFileLines, SplitFollowsTheReadRules) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(Owned(SplitRegistryFileLines("")), V({""}));
-    EXPECT_EQ(Owned(SplitRegistryFileLines("a\r\nb\r\n")), V({"a", "b", ""}));
-    EXPECT_EQ(Owned(SplitRegistryFileLines("a\nb")), V({"a", "b"}));
-    // Only the carriage return right before a line feed goes; others stay in their line.
-    EXPECT_EQ(Owned(SplitRegistryFileLines("a\r\r\nb\rc\r")), V({"a\r", "b\rc\r"}));
-    // No byte ends the file: NUL and Ctrl-Z are ordinary characters, and so are bytes above 0x7F.
-    const std::string odd("x\0y\x1Az\n\xE9\xFF", 8);
-    EXPECT_EQ(Owned(SplitRegistryFileLines(odd)), V({std::string("x\0y\x1Az", 5), "\xE9\xFF"}));
-}
 
 TEST(RegistryFileLines, SerializeEndsEveryLineWithCrLfAndCollapsesEmptyRuns) {
     const std::vector<std::string> lines = {"", "", "a", "", "", "", "  ", "", "b", "", ""};
     RegistryFileLines views(lines.begin(), lines.end());
     EXPECT_EQ(SerializeRegistryFileLines(views), "\r\na\r\n\r\n  \r\n\r\nb\r\n\r\n");
     EXPECT_EQ(SerializeRegistryFileLines({}), "");
-    // Written bytes read back give the collapsed lines and a final empty line.
-    EXPECT_EQ(Owned(SplitRegistryFileLines(SerializeRegistryFileLines(views))),
-              std::vector<std::string>({"", "a", "", "  ", "", "b", "", ""}));
 }
 
 TEST(RegistryFileLines, TrimBlanksRemovesOnlySpacesAndTabs) {
@@ -42,42 +23,60 @@ TEST(RegistryFileLines, TrimBlanksRemovesOnlySpacesAndTabs) {
     EXPECT_EQ(TrimBlanks("\ra\v"), "\ra\v");
 }
 
-TEST(RemoveApplicationEntries, RecognisesNameLinesWithCaseFoldedKeywordAndBlanks) {
+// The lines joined with CR LF between them, the last one unterminated.
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (std::size_t i = 0; i < lines.size(); ++i) bytes += (i == 0 ? "" : "\r\n") + lines[i];
+    return bytes;
+}
+
+// The lines each followed by CR LF, as a rewrite writes them.
+std::string Written(const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const std::string& line : lines) bytes += line + "\r\n";
+    return bytes;
+}
+
+TEST(MergeRegistryFile, ReadsLinesByTheReadRules) {
+    const std::vector<std::string> entry = {"name MyApp", "end"};
+    const std::string entryBytes = "name MyApp\r\nend\r\n";
+    // The text after the last line feed is a line of its own: an empty file is one empty line.
+    EXPECT_EQ(MergeRegistryFile(std::string_view(""), "MyApp", &entry), "\r\n" + entryBytes);
+    EXPECT_EQ(MergeRegistryFile(std::string_view("a\r\nb\r\n"), "MyApp", &entry), "a\r\nb\r\n\r\n" + entryBytes);
+    EXPECT_EQ(MergeRegistryFile(std::string_view("a\nb"), "MyApp", &entry), "a\r\nb\r\n" + entryBytes);
+    // Only the carriage return right before a line feed goes; others stay in their line.
+    EXPECT_EQ(MergeRegistryFile(std::string_view("a\r\r\nb\rc\r"), "MyApp", &entry), "a\r\r\nb\rc\r\r\n" + entryBytes);
+    // No byte ends the file: NUL and Ctrl-Z are ordinary characters, and so are bytes above 0x7F.
+    const std::string odd("x\0y\x1Az\n\xE9\xFF", 8);
+    EXPECT_EQ(MergeRegistryFile(std::string_view(odd), "MyApp", &entry),
+              std::string("x\0y\x1Az\r\n\xE9\xFF\r\n", 11) + entryBytes);
+}
+
+TEST(MergeRegistryFile, RecognisesNameLinesWithCaseFoldedKeywordAndBlanks) {
     for (const char* line : {"NAME   MyApp  ", "name\tMyApp", "nameMyApp", "  NaMe MyApp", "\tname MyApp\t"}) {
-        std::vector<std::string> file = {"a", line, "exec_file x", "end", "b"};
-        RegistryFileLines lines(file.begin(), file.end());
-        EXPECT_TRUE(RemoveApplicationEntries(lines, "MyApp")) << line;
-        EXPECT_EQ(Owned(lines), std::vector<std::string>({"a", "b"})) << line;
+        const std::string file = Joined({"a", line, "exec_file x", "end", "b"});
+        EXPECT_EQ(MergeRegistryFile(std::string_view(file), "MyApp", nullptr), Written({"a", "b"})) << line;
     }
     for (const char* line : {"name myapp", "names MyApp", "name MyApp2", "name My App", "nam MyApp", "name"}) {
-        std::vector<std::string> file = {line, "end"};
-        RegistryFileLines lines(file.begin(), file.end());
-        EXPECT_FALSE(RemoveApplicationEntries(lines, "MyApp")) << line;
-        EXPECT_EQ(Owned(lines), file) << line;
+        const std::string file = Joined({line, "end"});
+        EXPECT_EQ(MergeRegistryFile(std::string_view(file), "MyApp", nullptr), std::nullopt) << line;
     }
 }
 
-TEST(RemoveApplicationEntries, EndsAnEntryOnlyAtAnEndLine) {
-    std::vector<std::string> file = {"name MyApp", "end of it",  "endx",       " \tEnd  ",
-                                     "keep",       "name MyApp", "x",          "END",
-                                     "name Other", "end",        "name MyApp", "no end follows"};
-    RegistryFileLines lines(file.begin(), file.end());
-    EXPECT_TRUE(RemoveApplicationEntries(lines, "MyApp"));
-    EXPECT_EQ(Owned(lines), std::vector<std::string>({"keep", "name Other", "end"}));
+TEST(MergeRegistryFile, EndsAnEntryOnlyAtAnEndLine) {
+    const std::string file = Joined({"name MyApp", "end of it", "endx", " \tEnd  ", "keep", "name MyApp", "x", "END",
+                                     "name Other", "end", "name MyApp", "no end follows"});
+    EXPECT_EQ(MergeRegistryFile(std::string_view(file), "MyApp", nullptr), Written({"keep", "name Other", "end"}));
 
     // An entry without its end swallows everything to the next end line, other entries included.
-    std::vector<std::string> swallow = {"pre", "name MyApp", "name Other", "exec_file y", "end", "post"};
-    RegistryFileLines swallowed(swallow.begin(), swallow.end());
-    EXPECT_TRUE(RemoveApplicationEntries(swallowed, "MyApp"));
-    EXPECT_EQ(Owned(swallowed), std::vector<std::string>({"pre", "post"}));
+    const std::string swallow = Joined({"pre", "name MyApp", "name Other", "exec_file y", "end", "post"});
+    EXPECT_EQ(MergeRegistryFile(std::string_view(swallow), "MyApp", nullptr), Written({"pre", "post"}));
 }
 
-TEST(RemoveApplicationEntries, MatchesTheNameTrimmedOfBlanks) {
-    std::vector<std::string> file = {"name MyApp", "end", "name  MyApp \t", "end", "name MyApp x", "end"};
+TEST(MergeRegistryFile, MatchesTheNameTrimmedOfBlanks) {
+    const std::string file = Joined({"name MyApp", "end", "name  MyApp \t", "end", "name MyApp x", "end"});
     for (const char* name : {"MyApp", "MyApp ", "\tMyApp"}) {
-        RegistryFileLines lines(file.begin(), file.end());
-        EXPECT_TRUE(RemoveApplicationEntries(lines, name)) << name;
-        EXPECT_EQ(Owned(lines), std::vector<std::string>({"name MyApp x", "end"})) << name;
+        EXPECT_EQ(MergeRegistryFile(std::string_view(file), name, nullptr), Written({"name MyApp x", "end"})) << name;
     }
 }
 
@@ -115,7 +114,16 @@ TEST(MergeRegistryFile, UnregisteringRewritesOnlyWhenAnEntryWasFound) {
 // rewrite. The one-rewrite merge must give the same bytes for every file.
 std::vector<std::string> ReadLiterally(const std::optional<std::string>& file) {
     if (!file) return {};
-    return Owned(SplitRegistryFileLines(*file));
+    std::vector<std::string> lines(1);
+    for (char c : *file) {
+        if (c != '\n') {
+            lines.back() += c;
+            continue;
+        }
+        if (!lines.back().empty() && lines.back().back() == '\r') lines.back().pop_back();
+        lines.emplace_back();
+    }
+    return lines;
 }
 
 std::string WriteLiterally(const std::vector<std::string>& lines) {

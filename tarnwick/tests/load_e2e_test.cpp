@@ -11,16 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "e2e_support.h"
-#include "registration/tests/registration_test_support_win.h"
+#include "testkit/files_win.h"
+#include "tests/tarnwick_test_support_win.h"
 
 namespace tarnwick::e2e {
 namespace {
 
-using test::ListDirectory;
-using test::MakeLoadpoint;
-using test::Narrow;
-using test::ThrowawayLoadpointKeys;
+using namespace testkit;
+using namespace tarnwick::test;
 
 constexpr char kListSubpath[] = "\\i486_nt\\obj\\xtop.exe\r\n";
 
@@ -32,11 +30,11 @@ void RecordFigure(const std::string& text) {
 }
 
 // Runs tarnwick.exe and notes how long it took.
-RunResult TimedRun(const std::vector<std::wstring>& arguments, double* milliseconds) {
+ProcessResult TimedRun(const std::vector<std::wstring>& arguments, double* milliseconds) {
     LARGE_INTEGER frequency{}, start{}, end{};
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    RunResult result = RunTarnwick(arguments);
+    ProcessResult result = RunTarnwick(arguments);
     QueryPerformanceCounter(&end);
     *milliseconds =
         static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
@@ -64,7 +62,7 @@ protected:
         return arguments;
     }
 
-    TempDir root_;
+    TempFolder root_;
     ThrowawayLoadpointKeys keys_;
     const std::wstring keyList_ = root_.path() + L"\\keys.txt";
 };
@@ -82,7 +80,7 @@ TEST_F(LoadTest, KeyListOfTenThousandKeys) {
     WriteKeyList(list);
 
     double ms = 0;
-    const RunResult run = TimedRun({L"/listxtops", L"/reg:" + keyList_}, &ms);
+    const ProcessResult run = TimedRun({L"/listxtops", L"/reg:" + keyList_}, &ms);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.output, Narrow(loadpoint) + kListSubpath);
     RecordFigure("key list of 10000 keys (one present), list run: " + Fixed("%.0f ms", ms));
@@ -100,7 +98,7 @@ TEST_F(LoadTest, KeyWithTenThousandInstallations) {
     WriteKeyList(Narrow(keys_.path()) + "\r\n");
 
     double listMs = 0;
-    const RunResult list = TimedRun({L"/listxtops", L"/reg:" + keyList_}, &listMs);
+    const ProcessResult list = TimedRun({L"/listxtops", L"/reg:" + keyList_}, &listMs);
     EXPECT_EQ(list.exitCode, 0u);
     std::string listed;
     for (const std::string& path : expected) listed += path + kListSubpath;
@@ -108,7 +106,7 @@ TEST_F(LoadTest, KeyWithTenThousandInstallations) {
 
     // Registering into 10,000 loadpoints whose folders do not exist writes nothing at all.
     double registerMs = 0;
-    const RunResult registration = TimedRun(Registration({L"/exec32:C:\\my.dll"}), &registerMs);
+    const ProcessResult registration = TimedRun(Registration({L"/exec32:C:\\my.dll"}), &registerMs);
     EXPECT_EQ(registration.exitCode, 1u);
     EXPECT_EQ(CountLines(registration.output), 2u + expected.size());
     EXPECT_EQ(ListDirectory(root_.path()), std::vector<std::wstring>{L"keys.txt"});
@@ -162,10 +160,10 @@ TEST_F(LoadTest, InstallDirOfEveryTypeAndLength) {
     SetInstallDir(keys_.path(), L"unterminated260", REG_EXPAND_SZ, text(260, 'e'));
     WriteKeyList(Narrow(keys_.path()) + "\r\n");
 
-    const RunResult run = RunTarnwick({L"/listxtops", L"/reg:" + keyList_});
+    const ProcessResult run = RunTarnwick({L"/listxtops", L"/reg:" + keyList_});
     EXPECT_EQ(run.exitCode, 0u);
     // Sorted byte-wise. Windows hands the 260 unterminated bytes over whole, and they are
-    // recorded as they are; Wine wants room for a terminator and refuses them, and the
+    // recorded as they are; Wine wants space for a terminator and refuses them, and the
     // installation is skipped. Either way nothing is cut.
     std::vector<std::string> expectedPaths = {"", text(259, 'a'), text(260, 'e'), "C:\\typed\\1", "C:\\typed\\2"};
     std::string expected, expectedWithoutUnterminated;
@@ -177,7 +175,7 @@ TEST_F(LoadTest, InstallDirOfEveryTypeAndLength) {
 
     // A registration run over them writes nowhere: the folders do not exist, and the empty path
     // (which would name \text\protk.dat on the current drive) is passed over.
-    const RunResult registration = RunTarnwick(Registration({L"/exec32:C:\\my.dll"}));
+    const ProcessResult registration = RunTarnwick(Registration({L"/exec32:C:\\my.dll"}));
     EXPECT_EQ(registration.exitCode, 1u);
     EXPECT_FALSE(FileExists(L"\\text\\protk.dat"));
     EXPECT_EQ(ListDirectory(root_.path()), std::vector<std::wstring>{L"keys.txt"});
@@ -201,7 +199,7 @@ void RegisterAndUnregister(const std::wstring& root, const std::wstring& keyList
     ASSERT_TRUE(WriteFileBytes(protk, original));
 
     double registerMs = 0;
-    const RunResult registration =
+    const ProcessResult registration =
         TimedRun({L"/name:MyApp", L"/startup:dll", L"/exec32:C:\\my.dll", L"/reg:" + keyList}, &registerMs);
     EXPECT_EQ(registration.exitCode, 1u);
     std::string bytes;
@@ -210,7 +208,7 @@ void RegisterAndUnregister(const std::wstring& root, const std::wstring& keyList
     EXPECT_EQ(ListDirectory(loadpoint + L"\\text"), std::vector<std::wstring>{L"protk.dat"});
 
     double unregisterMs = 0;
-    const RunResult unregistration = TimedRun({L"/name:MyApp", L"/unregister", L"/reg:" + keyList}, &unregisterMs);
+    const ProcessResult unregistration = TimedRun({L"/name:MyApp", L"/unregister", L"/reg:" + keyList}, &unregisterMs);
     EXPECT_EQ(unregistration.exitCode, 1u);
     ASSERT_TRUE(ReadFileBytes(protk, bytes));
     // The empty line that led the entry stays; everything else is the original.
@@ -242,7 +240,7 @@ TEST_F(LoadTest, RegistryFileWithLinesOfOneMegabyte) {
                           "protk.dat with 6 lines of 1 MB (" + std::to_string(original.size()) + " bytes)");
 }
 
-// A file of `size` bytes that takes no room on disk (its bytes read as zeros).
+// A file of `size` bytes that takes no space on disk (its bytes read as zeros).
 bool MakeSparseFile(const std::wstring& path, long long size) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -277,7 +275,7 @@ TEST_F(LoadTest, RegistryFileTooLargeForMemoryIsPassedOver) {
     ASSERT_TRUE(WriteFileBytes(normal + L"\\text\\protk.dat", "name Other\r\nend\r\n"));
 
     double ms = 0;
-    const RunResult run = TimedRun(Registration({L"/exec32:C:\\my.dll"}), &ms);
+    const ProcessResult run = TimedRun(Registration({L"/exec32:C:\\my.dll"}), &ms);
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(FileSize(huge + L"\\text\\protk.dat"), kSize);
     EXPECT_EQ(ListDirectory(huge + L"\\text"), std::vector<std::wstring>{L"protk.dat"});
@@ -299,10 +297,10 @@ TEST_F(LoadTest, KeyListFileTooLargeForMemoryNamesNoKey) {
     ASSERT_TRUE(keys_.Add(KEY_WOW64_32KEY, L"creo", loadpoint));
     ASSERT_TRUE(MakeSparseFile(keyList_, 1536LL << 20));
     double ms = 0;
-    const RunResult list = TimedRun({L"/listxtops", L"/reg:" + keyList_}, &ms);
+    const ProcessResult list = TimedRun({L"/listxtops", L"/reg:" + keyList_}, &ms);
     EXPECT_EQ(list.exitCode, 0u);
     EXPECT_EQ(list.output, "");
-    const RunResult registration = RunTarnwick(Registration({L"/exec32:C:\\my.dll"}));
+    const ProcessResult registration = RunTarnwick(Registration({L"/exec32:C:\\my.dll"}));
     EXPECT_EQ(registration.exitCode, 1u);
     EXPECT_EQ(registration.output,
               Lines({"Pro/TOOLKIT integration utility", "No Pro/ENGINEER / Creo loadpoints have been found"}));

@@ -11,15 +11,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "bench_data.h"
-#include "cli/option_table.h"
 #include "discovery/loadpoints.h"
 #include "registration/registration.h"
 #include "registration/registry_file.h"
+#include "run_options.h"
 
 namespace {
 
@@ -67,11 +66,6 @@ void ReadAndReplace(const std::vector<std::string>& files) {
     }
 }
 
-void SetOption(int index, const wchar_t* value) {
-    tarnwick::OptionTable[index].present = true;
-    std::wcsncpy(tarnwick::OptionTable[index].value, value, tarnwick::kOptionValueCapacity - 1);
-}
-
 SIZE_T PeakWorkingSet() {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
@@ -99,21 +93,23 @@ int main(int argc, char** argv) {
     const std::string original = tarnwick::bench::MakeRegistryFile(static_cast<std::size_t>(fileKb) * 2,
                                                                    static_cast<std::size_t>(fileKb) * 1024);
     std::vector<std::string> files;
+    tarnwick::Loadpoints loadpoints;
     for (int view = 0; view < 2; ++view) {
         for (int i = 0; i < perView; ++i) {
             const std::string loadpoint = root + "\\lp" + std::to_string(view) + "_" + std::to_string(i);
             CreateDirectoryA(loadpoint.c_str(), nullptr);
             CreateDirectoryA((loadpoint + "\\text").c_str(), nullptr);
-            (view == 0 ? tarnwick::LoadpointList32 : tarnwick::LoadpointList64).push_back(loadpoint);
+            (view == 0 ? loadpoints.in32BitView : loadpoints.in64BitView).push_back(loadpoint);
             files.push_back(loadpoint + "\\text\\protk.dat");
         }
     }
-    std::sort(tarnwick::LoadpointList32.begin(), tarnwick::LoadpointList32.end());
-    std::sort(tarnwick::LoadpointList64.begin(), tarnwick::LoadpointList64.end());
-    SetOption(tarnwick::kOptName, L"BenchApp");
-    SetOption(tarnwick::kOptStartup, L"dll");
-    SetOption(tarnwick::kOptExec32, L"C:\\new\\x86\\bench.dll");
-    SetOption(tarnwick::kOptExec64, L"C:\\new\\x64\\bench.dll");
+    std::sort(loadpoints.in32BitView.begin(), loadpoints.in32BitView.end());
+    std::sort(loadpoints.in64BitView.begin(), loadpoints.in64BitView.end());
+    tarnwick::RunOptions options;
+    options.name = L"BenchApp";
+    options.startup = L"dll";
+    options.exec32 = L"C:\\new\\x86\\bench.dll";
+    options.exec64 = L"C:\\new\\x64\\bench.dll";
 
     std::vector<double> plain, registration, compute, replace;
     const SIZE_T peakBefore = PeakWorkingSet();
@@ -128,7 +124,7 @@ int main(int argc, char** argv) {
         replace.push_back(Now() - start);
         for (const std::string& path : files) WriteBytes(path, original);
         start = Now();
-        tarnwick::UpdateLoadpointRegistryFiles();
+        tarnwick::UpdateLoadpointRegistryFiles(options, loadpoints);
         registration.push_back(Now() - start);
         start = Now();
         std::size_t total = 0;

@@ -1,0 +1,56 @@
+// Win32 test kit: the folder of the running test program, and child processes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testkit {
+
+// The folder of the running test program, with its trailing backslash; the programs under test
+// are built beside it.
+std::wstring ExeDirectory();
+
+// `relative` appended to the folder of the running test program.
+std::wstring PathBesideTestProgram(const std::wstring& relative);
+
+// Quotes one argument so that CommandLineToArgvW and the C runtime give it back unchanged.
+std::wstring QuoteArgument(const std::wstring& argument);
+
+// A child process started from a program and its arguments, each quoted as the runtime library's
+// argument splitting expects; the program is a path or a name the system searches for. The
+// object closes its handles when it goes away; it does not end the process.
+class ChildProcess {
+public:
+    // `standardOutput`, when given, becomes the child's standard output (inherited, with the
+    // parent's standard input and error); otherwise the child inherits no handle.
+    ChildProcess(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                 HANDLE standardOutput = nullptr);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return process_ != nullptr; }
+    HANDLE handle() const { return process_; }
+    // Waits up to `milliseconds` for the end and gives the exit code; ~0u when the process did
+    // not start or did not end in time.
+    unsigned long Wait(DWORD milliseconds = INFINITE);
+
+private:
+    HANDLE process_ = nullptr;
+};
+
+struct ProcessResult {
+    std::string output;  // standard output as bytes, CR LF as the console wrote it
+    unsigned long exitCode = 0;
+};
+
+// Runs the program with the arguments, captures its standard output and waits for its end.
+// A program that cannot be started gives exit code ~0u.
+ProcessResult RunProcess(const std::wstring& program, const std::vector<std::wstring>& arguments);
+
+// The same for a program built beside the test program.
+ProcessResult RunProgram(const std::wstring& exeName, const std::vector<std::wstring>& arguments);
+
+}  // namespace testkit
