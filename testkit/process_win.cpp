@@ -1,6 +1,7 @@
 // Win32 test kit: child processes.
 #include "testkit/process_win.h"
 
+#include <cstdio>
 #include <iterator>
 
 namespace testkit {
@@ -38,7 +39,7 @@ std::wstring QuoteArgument(const std::wstring& argument) {
 }
 
 ChildProcess::ChildProcess(const std::wstring& program, const std::vector<std::wstring>& arguments,
-                           HANDLE standardOutput) {
+                           HANDLE standardOutput, HANDLE standardError) {
     std::wstring commandLine = QuoteArgument(program);
     for (const std::wstring& argument : arguments) commandLine += L" " + QuoteArgument(argument);
     std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
@@ -46,15 +47,16 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::vector<std::w
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    if (standardOutput != nullptr) {
+    const bool redirected = standardOutput != nullptr || standardError != nullptr;
+    if (redirected) {
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = standardOutput;
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        startup.hStdOutput = standardOutput != nullptr ? standardOutput : GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = standardError != nullptr ? standardError : GetStdHandle(STD_ERROR_HANDLE);
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     }
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, standardOutput != nullptr, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, redirected, 0, nullptr, nullptr, &startup,
+                        &process)) {
         return;
     }
     CloseHandle(process.hThread);
@@ -73,17 +75,51 @@ unsigned long ChildProcess::Wait(DWORD milliseconds) {
     return code;
 }
 
+namespace {
+
+// A file that a child process inherits as its standard output or error; gone once closed.
+HANDLE CaptureFile() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, folder);
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        wchar_t name[64];
+        (void)std::swprintf(name, 64, L"tkout%lu_%u.txt", GetCurrentProcessId(), ++counter);
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        HANDLE file = CreateFileW((std::wstring(folder) + name).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file != INVALID_HANDLE_VALUE) return file;
+    }
+    return nullptr;
+}
+
+// What a child wrote into a capture file.
+std::string ReadCapture(HANDLE file) {
+    std::string bytes;
+    if (file == nullptr) return bytes;
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+    return bytes;
+}
+
+}  // namespace
+
 ProcessResult RunProcess(const std::wstring& program, const std::vector<std::wstring>& arguments) {
     ProcessResult result;
+    HANDLE errors = CaptureFile();
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        if (errors != nullptr) CloseHandle(errors);
         result.exitCode = ~0u;
         return result;
     }
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    ChildProcess child(program, arguments, writeEnd);
+    ChildProcess child(program, arguments, writeEnd, errors);
     CloseHandle(writeEnd);  // the child holds its own copy; the pipe ends when the child's ends
     if (child.started()) {
         char chunk[4096];
@@ -92,11 +128,44 @@ ProcessResult RunProcess(const std::wstring& program, const std::vector<std::wst
     }
     CloseHandle(readEnd);
     result.exitCode = child.Wait();
+    result.errors = ReadCapture(errors);
+    if (errors != nullptr) CloseHandle(errors);
     return result;
 }
 
 ProcessResult RunProgram(const std::wstring& exeName, const std::vector<std::wstring>& arguments) {
     return RunProcess(ExeDirectory() + exeName, arguments);
+}
+
+StartedProgram::StartedProgram(const std::wstring& exeName, const std::vector<std::wstring>& arguments)
+    : output_(CaptureFile()), errors_(CaptureFile()) {
+    if (output_ == nullptr || errors_ == nullptr) return;
+    child_ = std::make_unique<ChildProcess>(ExeDirectory() + exeName, arguments, output_, errors_);
+}
+
+StartedProgram::~StartedProgram() {
+    Kill();
+    child_.reset();
+    if (output_ != nullptr) CloseHandle(output_);
+    if (errors_ != nullptr) CloseHandle(errors_);
+}
+
+ProcessResult StartedProgram::Wait() {
+    ProcessResult result;
+    if (!started()) {
+        result.exitCode = ~0u;
+        return result;
+    }
+    result.exitCode = child_->Wait();
+    result.output = ReadCapture(output_);
+    result.errors = ReadCapture(errors_);
+    return result;
+}
+
+void StartedProgram::Kill() {
+    if (!started() || WaitForSingleObject(child_->handle(), 0) != WAIT_TIMEOUT) return;
+    TerminateProcess(child_->handle(), 9);
+    WaitForSingleObject(child_->handle(), INFINITE);
 }
 
 }  // namespace testkit

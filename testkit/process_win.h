@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,11 @@ std::wstring QuoteArgument(const std::wstring& argument);
 // object closes its handles when it goes away; it does not end the process.
 class ChildProcess {
 public:
-    // `standardOutput`, when given, becomes the child's standard output (inherited, with the
-    // parent's standard input and error); otherwise the child inherits no handle.
+    // `standardOutput` and `standardError`, when given, become the child's (inherited, with the
+    // parent's standard input and the parent's own for the one not given); otherwise the child
+    // inherits no handle.
     ChildProcess(const std::wstring& program, const std::vector<std::wstring>& arguments,
-                 HANDLE standardOutput = nullptr);
+                 HANDLE standardOutput = nullptr, HANDLE standardError = nullptr);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -43,14 +45,37 @@ private:
 
 struct ProcessResult {
     std::string output;  // standard output as bytes, CR LF as the console wrote it
+    std::string errors;  // standard error, the same way
     unsigned long exitCode = 0;
 };
 
-// Runs the program with the arguments, captures its standard output and waits for its end.
+// Runs the program with the arguments, captures its standard output and error and waits for its
+// end.
 // A program that cannot be started gives exit code ~0u.
 ProcessResult RunProcess(const std::wstring& program, const std::vector<std::wstring>& arguments);
 
 // The same for a program built beside the test program.
 ProcessResult RunProgram(const std::wstring& exeName, const std::vector<std::wstring>& arguments);
+
+// A program built beside the test program, started without waiting for it, its standard output
+// and error going to files of their own (so that many can run at once). Killed when the object
+// goes away while it still runs.
+class StartedProgram {
+public:
+    StartedProgram(const std::wstring& exeName, const std::vector<std::wstring>& arguments);
+    ~StartedProgram();
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+    bool started() const { return child_ && child_->started(); }
+    // Waits for the end and gives what the program wrote and its exit code.
+    ProcessResult Wait();
+    // Ends the program at once, wherever it is, and waits until it is gone.
+    void Kill();
+
+private:
+    HANDLE output_ = nullptr;
+    HANDLE errors_ = nullptr;
+    std::unique_ptr<ChildProcess> child_;
+};
 
 }  // namespace testkit

@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "discovery/registry_key_list.h"
+#include "passed_over.h"
+#include "platform/ansi_text_win.h"
 #include "platform/registry_key_win.h"
 #include "platform/whole_file_win.h"
 
@@ -16,19 +18,33 @@ namespace tarnwick {
 
 namespace {
 
-// The key list from the file named by /reg. Silent: an absent /reg, an empty path, or a file that
-// is missing, unreadable or a directory gives an empty list; a read error keeps the complete
-// lines read before it.
+// The key list from the file named by /reg. An absent /reg or an empty path gives an empty list.
+// A file that is missing, unreadable, a directory or too large gives an empty list too, and a
+// read error keeps the complete lines read before it; each of these is named in one line on
+// standard error (otherwise a mistyped /reg path looks like a machine without loadpoints).
 RegistryKeyList ReadRegistryKeyList(const RunOptions& options) {
     if (!options.keyList || options.keyList->empty()) return {};
+    auto report = [&](PassOverReason reason) {
+        WriteErrorLine(KeyListNotReadLine(AnsiText(*options.keyList), reason));
+    };
     try {
         std::string bytes;
         // Shared with every other reader, writer and deleter: the program never locks the list out.
         const WholeFileRead file = ReadWholeFile(*options.keyList, ReadSharing::kEveryone, bytes);
-        if (file.state != FileReadState::kRead) return {};
+        if (file.state == FileReadState::kAbsent) {
+            report(PassOverReason::kNotFound);
+            return {};
+        }
+        if (file.state != FileReadState::kRead) {
+            // The failed open's own status: nothing since has touched it.
+            report(GetLastError() == ERROR_SHARING_VIOLATION ? PassOverReason::kHeldOpen : PassOverReason::kUnreadable);
+            return {};
+        }
+        if (!file.reachedEnd) report(PassOverReason::kUnreadable);
         return ParseRegistryKeyList(bytes, file.reachedEnd);
     } catch (const std::bad_alloc&) {
         // A file too large for the process's memory (no key list is) names no key.
+        report(PassOverReason::kTooLarge);
         return {};
     }
 }

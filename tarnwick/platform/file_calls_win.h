@@ -18,26 +18,6 @@ inline DWORD AttributesOf(const char* path) {
 inline DWORD AttributesOf(const wchar_t* path) {
     return GetFileAttributesW(path);
 }
-inline BOOL SetAttributes(const char* path, DWORD attributes) {
-    return SetFileAttributesA(path, attributes);
-}
-inline BOOL SetAttributes(const wchar_t* path, DWORD attributes) {
-    return SetFileAttributesW(path, attributes);
-}
-// Renaming within one directory puts the new file in place in one step. ReplaceFile is not used:
-// where it fails it may leave a file of its own behind in the directory.
-inline BOOL Move(const char* from, const char* to, DWORD flags) {
-    return MoveFileExA(from, to, flags | MOVEFILE_WRITE_THROUGH);
-}
-inline BOOL Move(const wchar_t* from, const wchar_t* to, DWORD flags) {
-    return MoveFileExW(from, to, flags | MOVEFILE_WRITE_THROUGH);
-}
-inline BOOL Delete(const char* path) {
-    return DeleteFileA(path);
-}
-inline BOOL Delete(const wchar_t* path) {
-    return DeleteFileW(path);
-}
 
 // Whether a failed open or attribute query says the file (or its directory) is not there.
 inline bool IsAbsence(DWORD error) {

@@ -63,10 +63,4 @@ WholeFileRead ReadWholeFile(const std::wstring& path, ReadSharing sharing, std::
     return ReadWholeFileT(path, sharing, bytes);
 }
 
-FileReadState FileAttributes(const std::wstring& path, unsigned long& attributes) {
-    attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) return FileReadState::kRead;
-    return file_calls::IsAbsence(GetLastError()) ? FileReadState::kAbsent : FileReadState::kUnreadable;
-}
-
 }  // namespace tarnwick

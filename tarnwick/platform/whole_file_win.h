@@ -1,5 +1,5 @@
-// Win32 only: reading a file whole, and a file's attributes. Narrow paths are in the ANSI code
-// page, as the registry files' paths are; wide paths are the command line's.
+// Win32 only: reading a file whole. Narrow paths are in the ANSI code page, as the registry
+// files' paths are; wide paths are the command line's.
 #pragma once
 
 #include <string>
@@ -36,9 +36,5 @@ inline constexpr long long kMaxWholeFileSize = 0x3FFFFFFF;
 // said is read as far as it goes.
 WholeFileRead ReadWholeFile(const std::string& path, ReadSharing sharing, std::string& bytes);
 WholeFileRead ReadWholeFile(const std::wstring& path, ReadSharing sharing, std::string& bytes);
-
-// The attributes of the file at `path` (kRead), or kAbsent when it is not there; kUnreadable
-// when neither can be told.
-FileReadState FileAttributes(const std::wstring& path, unsigned long& attributes);
 
 }  // namespace tarnwick

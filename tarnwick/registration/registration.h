@@ -1,6 +1,7 @@
 // Pro/TOOLKIT registration: the loadpoints' protk.dat files, the spare registry files and the
 // materials. Defined in registration_win.cpp (Windows build only). None of these operations
-// prints or reports anything; each passes over what it cannot do.
+// prints to standard output; each passes over what it cannot do, and names a registry or spare
+// file that it passes over in one line on standard error.
 #pragma once
 
 #include "discovery/loadpoints.h"

@@ -1,21 +1,18 @@
 // Win32 edge of the registration steps: the loadpoints' protk.dat files, the spare registry files
-// and the materials. Nothing here prints; every failure passes over the item concerned.
+// and the materials. Nothing here prints to standard output; every failure passes over the item
+// concerned.
 #include "registration/registration.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <new>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "platform/safe_rewrite_win.h"
 #include "platform/scoped_handle_win.h"
-#include "platform/whole_file_win.h"
 #include "registration/application_entry.h"
-#include "registration/registry_file.h"
+#include "registration/guarded_update_win.h"
 
 namespace tarnwick {
 
@@ -23,78 +20,12 @@ namespace {
 
 constexpr std::size_t kPathCapacity = MAX_PATH;  // characters, terminator included
 
-// A loadpoint path as the narrow file functions would read it.
-std::optional<std::wstring> WidenLoadpointPath(const std::string& narrow) {
-    if (narrow.empty()) return std::wstring();
-    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    const int size = MultiByteToWideChar(codePage, 0, narrow.data(), static_cast<int>(narrow.size()), nullptr, 0);
-    if (size <= 0) return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(codePage, 0, narrow.data(), static_cast<int>(narrow.size()), wide.data(), size);
-    return wide;
-}
-
-// The bytes read from one registry file and the bytes to be written, kept from file to file.
-struct RegistryFileBuffers {
-    std::string read;
-    std::string merged;
-};
-
-// Reads the registry file at the narrow `path`, merges the application's entry into it (see
-// MergeRegistryFile) and puts the result in place in one safe rewrite. A file that cannot be
-// read whole is left untouched, as is one where nothing changes.
-void UpdateRegistryFileInMemory(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
-                                RegistryFileBuffers& buffers) {
-    const WholeFileRead file = ReadWholeFile(path, ReadSharing::kReadersOnly, buffers.read);
-    if (file.state == FileReadState::kUnreadable) return;
-    std::optional<std::string_view> existing;
-    std::optional<unsigned long> existingAttributes;
-    if (file.state == FileReadState::kRead) {
-        if (!file.reachedEnd) return;  // a file that cannot be read whole is left alone
-        existing = buffers.read;
-        existingAttributes = file.attributes;
-    }
-    if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return;
-    ReplaceFileContents(path, buffers.merged, existingAttributes);
-}
-
-void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
-                        RegistryFileBuffers& buffers) {
-    try {
-        UpdateRegistryFileInMemory(path, name, entry, buffers);
-    } catch (const std::bad_alloc&) {
-        // A file too large for the process's memory is left as it is, like an unreadable one;
-        // the next loadpoint starts with buffers of its own size again.
-        buffers = RegistryFileBuffers();
-    } catch (const std::length_error&) {
-        buffers = RegistryFileBuffers();
-    }
-}
-
 void UpdateLoadpointList(const LoadpointList& loadpoints, std::string_view name, const std::vector<std::string>* entry,
                          RegistryFileBuffers& buffers) {
     for (const LoadpointPath& loadpoint : loadpoints) {
         // An empty path would name "\text\protk.dat" on whatever the current drive is.
         if (loadpoint.empty()) continue;
         UpdateRegistryFile(loadpoint + "\\text\\protk.dat", name, entry, buffers);
-    }
-}
-
-// Writes the spare registry file at `path`: the application's entry with `executable` on its
-// exec_file line, replacing whatever the file held, or leaving it as it was on failure.
-void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path, std::wstring_view executable) {
-    std::optional<std::string> content = BuildSpareRegistryFile(options, executable);
-    if (!content) return;  // a value the file cannot store: the old file stays as it was
-    unsigned long attributes = 0;
-    switch (FileAttributes(path, attributes)) {
-        case FileReadState::kRead:
-            ReplaceFileContents(path, *content, attributes);
-            break;
-        case FileReadState::kAbsent:
-            ReplaceFileContents(path, *content, std::nullopt);
-            break;
-        case FileReadState::kUnreadable:
-            break;
     }
 }
 
@@ -131,8 +62,8 @@ void WriteSpareRegistryFiles(const RunOptions& options) {
     const std::wstring spare32 = directory + L"protkx32.dat";
     const std::wstring spare64 = directory + L"protkx64.dat";
     if (options.unregister) {
-        DeleteFileW(spare32.c_str());
-        DeleteFileW(spare64.c_str());
+        DeleteSpareRegistryFile(spare32);
+        DeleteSpareRegistryFile(spare64);
         return;
     }
     if (options.exec64) WriteSpareRegistryFile(options, spare64, *options.exec64);
@@ -156,7 +87,7 @@ void InstallMaterials(const RunOptions& options, const Loadpoints& loadpoints) {
                             [&](const LoadpointPath* seen) { return *seen == loadpoint; }))
                 continue;
             served.push_back(&loadpoint);
-            if (std::optional<std::wstring> wide = WidenLoadpointPath(loadpoint))
+            if (std::optional<std::wstring> wide = WidenFilePath(loadpoint))
                 libraries.push_back(*wide + L"\\text\\materials-library\\");
         }
     }

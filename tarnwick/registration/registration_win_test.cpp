@@ -146,6 +146,33 @@ TEST_F(RegistrationSteps, AFileHeldOpenForReadingIsLeftAsItWas) {
     EXPECT_EQ(ListDirectory(a + L"\\text"), std::vector<std::wstring>({L"protk.dat"}));
 }
 
+TEST_F(RegistrationSteps, LeftoverTemporaryFilesOfKilledRunsAreRemovedUnlessHeld) {
+    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+    const std::wstring spares = root_.path() + L"\\spares";
+    ASSERT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
+    // Leftovers of the program's own pattern, one of them still held as a running program holds
+    // its own; and names that only look like it.
+    const std::wstring text = a + L"\\text\\";
+    for (const wchar_t* name : {L"~tw0", L"~tw1a2b3c", L"~twbeef", L"~twABC", L"~tw1234567", L"~tw12.tmp", L"x~tw1"})
+        ASSERT_TRUE(WriteFileBytes(text + name, "partial"));
+    ASSERT_TRUE(WriteFileBytes(spares + L"\\~tw77", "partial"));
+    loadpoints_.in32BitView = {Narrow(a)};
+    options_.exec32 = L"C:\\x86\\my.dll";
+    options_.exec64 = L"C:\\x64\\my.dll";
+    options_.sparesDir = spares;
+    {
+        FileHolder running(L"exclusive", text + L"~twbeef");
+        ASSERT_TRUE(running.holding());
+        UpdateLoadpointRegistryFiles();
+        WriteSpareRegistryFiles();
+    }
+    EXPECT_EQ(Read(ProtkOf(a)), kOther + kEntry32);
+    EXPECT_EQ(ListDirectory(a + L"\\text"),
+              std::vector<std::wstring>({L"protk.dat", L"x~tw1", L"~tw12.tmp", L"~tw1234567", L"~twABC", L"~twbeef"}));
+    EXPECT_EQ(ListDirectory(spares), std::vector<std::wstring>({L"protkx32.dat", L"protkx64.dat"}));
+}
+
 TEST_F(RegistrationSteps, MissingTextFolderAndEmptyLoadpointPathCreateNothing) {
     const std::wstring bare = root_.path() + L"\\bare";
     ASSERT_TRUE(CreateDirectoryW(bare.c_str(), nullptr));

@@ -2,7 +2,7 @@
 # Faults at the file system under the real tarnwick.exe (run by ctest in the Windows build):
 #  1. a disk that is full while protk.dat is rewritten (and while the spare file is written),
 #     on registration and on unregistration: the original stays as it was, no temporary file is
-#     left, no spare file appears;
+#     left, no spare file appears, and standard error names protk.dat as passed over;
 #  2. a file-size limit (ulimit -f) that stops the rewrite part-way: the same;
 #  3. a read-only spares folder: the spare file is not written, the spare that was there stays,
 #     and the loadpoint is registered all the same.
@@ -62,9 +62,22 @@ PY
 # the "nothing else changed" test (a folder's own time changes when a temporary file comes and goes).
 snapshot() { (cd "$1" && find . \( -type d -printf '%p/\n' \) -o -printf '%p %s %T@\n' | sort); }
 
-run_tarnwick() {  # output_file args...
+run_tarnwick() {  # output_file args... (standard error goes to output_file.err)
   local out=$1; shift
-  "${wine[@]}" "$tarnwick" "$@" >"$out" 2>/dev/null
+  "${wine[@]}" "$tarnwick" "$@" >"$out" 2>"$out.err"
+}
+
+# Standard error names this protk.dat as passed over because its new bytes could not be written,
+# and holds nothing but such lines (the other loadpoint, whose folder is made later, and the
+# spare files on the full disk have theirs).
+check_reported() {  # label errors_file protk
+  local label=$1 errors=$2 protk=$3
+  local line="Passed over \"$("${wine[@]}" winepath -w "$protk" 2>/dev/null | tr -d "\r")\": the new file could not be written beside it"
+  if grep -qxF "$line"$'\r' "$errors" && ! grep -v '^Passed over "' "$errors" | grep -q .; then
+    pass "$label: named on standard error"
+  else
+    fail "$label: standard error was: $(cat -A "$errors")"
+  fi
 }
 
 # Checks shared by the fault cases: the original is intact, no temporary file, nothing else.
@@ -105,6 +118,7 @@ if [ "$can_mount" = yes ]; then
     rc=$?
     [ "$rc" -eq 1 ] && pass "full disk, $mode: exit code 1" || fail "full disk, $mode: exit code $rc"
     check_left_alone "full disk, $mode" "$work/disk" "$work/protk.copy" "$before" "$work/disk/text/protk.dat"
+    check_reported "full disk, $mode" "$work/out.txt.err" "$work/disk/text/protk.dat"
     record "disk full while protk.dat ($(stat -c %s "$work/protk.copy") bytes) is rewritten, $mode: original intact, no temporary or spare file (free space ${free} KB)"
   done
   # With space again the same run registers, so the failures above were the full disk's doing.
@@ -131,6 +145,7 @@ before=$(snapshot "$work/limit")
 rc=$?
 [ "$rc" -eq 1 ] && pass "file-size limit: exit code 1" || fail "file-size limit: exit code $rc"
 check_left_alone "file-size limit" "$work/limit" "$work/protk.copy" "$before" "$work/limit/text/protk.dat"
+check_reported "file-size limit" "$work/out.txt.err" "$work/limit/text/protk.dat"
 record "write failing part-way (file-size limit of 512 KB) while protk.dat ($(stat -c %s "$work/protk.copy") bytes) is rewritten: original intact, no temporary file"
 # Without the limit the same run registers, so the failure above was the fault's doing.
 run_tarnwick "$work/out.txt" /name:MyApp /exec32:C:\\my.dll "/reg:$keys_win"

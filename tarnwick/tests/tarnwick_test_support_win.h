@@ -19,7 +19,8 @@ testkit::ProcessResult RunTarnwick(const std::vector<std::wstring>& arguments);
 std::string Lines(const std::vector<std::string>& lines);
 
 // Holds `path` open from another process (tarnwick_file_holder, next to the test program) for
-// as long as the object lives. `mode` is "exclusive", "writeonly" or "reading".
+// as long as the object lives. `mode` is "exclusive", "writeonly", "reading" or "turn" (the file's
+// turn: the run that waits for it is stalled).
 class FileHolder {
 public:
     FileHolder(const std::wstring& mode, const std::wstring& path);

@@ -1,0 +1,102 @@
+// Win32 only: a file read whole while it is held, and all-or-nothing replacement through a held
+// temporary file, for the registry files and spare files. Wide paths (a registry file's narrow
+// path is widened as the narrow file functions would).
+//
+// A file is read while it is held against writers, renamers and deleters; its new bytes go to a
+// temporary file beside it, held open without sharing until it is renamed over the file, so no
+// other run ever takes it for a leftover. Nothing here waits for a file's turn: the caller holds
+// it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/whole_file_win.h"
+
+namespace tarnwick {
+
+// Why a held read or a replacement failed.
+enum class FileFailure {
+    kUnreadable,   // could not be opened or read whole (no access, a folder of that name, a read error)
+    kHeldOpen,     // another program holds it open in a way that excludes us
+    kTooLarge,     // more than the process reads (kMaxWholeFileSize)
+    kNoFolder,     // the folder of a new file does not exist
+    kNotWritten,   // the temporary file could not be made or written (no right, no room)
+    kNotReplaced,  // the temporary file could not be renamed over the file
+};
+
+// What a file looked like when it was read: enough to tell whether anyone changed it since.
+struct FileStamp {
+    bool exists = false;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+};
+
+// The file at `path`, read whole and held: while the object holds it, others may read it but not
+// write, rename or delete it.
+class HeldFile {
+public:
+    HeldFile() = default;
+    ~HeldFile();
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    // Reads the whole file into `bytes` (whose storage is reused). On kUnreadable, `reason()` says
+    // why: held open by someone who excludes us, or anything else (no access, a folder of that
+    // name, a read that failed, more than the process can read).
+    FileReadState Read(const std::wstring& path, std::string& bytes);
+    const FileStamp& stamp() const { return stamp_; }
+    FileFailure failure() const { return failure_; }
+    // Lets go of the file; from here on anyone may change it.
+    void Release();
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    FileStamp stamp_;
+    FileFailure failure_ = FileFailure::kUnreadable;
+};
+
+// The file at `path` as it is now; `exists` false when it is absent. Returns false when neither
+// can be told.
+bool StampOf(const std::wstring& path, FileStamp& stamp);
+
+// Whether two stamps describe the same file contents: both absent, or both present with the same
+// size, times and attributes.
+bool SameStamp(const FileStamp& a, const FileStamp& b);
+
+// New bytes for the file at `fullPath`, in a temporary file beside it until they are put in place.
+// A temporary file that is not put in place is deleted when the object goes away.
+class ReplacementFile {
+public:
+    ReplacementFile() = default;
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    // Writes `bytes` into a new temporary file in the folder of `fullPath`, named by
+    // `temporaryName` from a number of its choice, marked with the hidden, system and not-indexed
+    // marks of `keptAttributes`. On failure `failure()` tells whether the folder is missing or the
+    // file could not be written.
+    bool Write(const std::wstring& fullPath, std::string_view bytes, DWORD keptAttributes,
+               std::wstring (*temporaryName)(unsigned long));
+    // Renames the temporary file over the file in one step, replacing an existing file only when
+    // `replacing`. On failure the temporary file is dropped.
+    bool PutInPlace(bool replacing);
+    FileFailure failure() const { return failure_; }
+    // After a failed PutInPlace without `replacing`: whether a file had appeared at the path.
+    bool targetAppeared() const { return targetAppeared_; }
+
+private:
+    void Drop();
+
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::wstring fullPath_;
+    FileFailure failure_ = FileFailure::kNotWritten;
+    bool targetAppeared_ = false;
+};
+
+// The full path the file functions would make of `path`, or nothing (empty) when none can be made.
+std::wstring FullPathOf(const std::wstring& path);
+
+}  // namespace tarnwick

@@ -1,0 +1,53 @@
+#include "registration/file_turn.h"
+
+#include <cstdint>
+
+namespace tarnwick {
+
+namespace {
+
+constexpr std::wstring_view kTemporaryPrefix = L"~tw";
+constexpr wchar_t kHexDigits[] = L"0123456789abcdef";
+
+bool IsLowerHexDigit(wchar_t c) {
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f');
+}
+
+}  // namespace
+
+std::wstring FileTurnName(std::wstring_view foldedFullPath) {
+    // FNV-1a over the code units: stable across builds and bitnesses, which the name must be,
+    // since a 32-bit and a 64-bit run share the turn. Two paths that collide merely take turns.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (wchar_t unit : foldedFullPath) {
+        const std::uint32_t code = static_cast<std::uint32_t>(unit) & 0xFFFFu;  // a UTF-16 code unit
+        for (int shift = 0; shift < 16; shift += 8) {
+            hash ^= (code >> shift) & 0xFFu;
+            hash *= 1099511628211ull;
+        }
+    }
+    std::wstring name = L"Global\\TarnwickFileTurn-";
+    for (int shift = 60; shift >= 0; shift -= 4) name.push_back(kHexDigits[(hash >> shift) & 0xFu]);
+    return name;
+}
+
+std::wstring TemporaryFileName(unsigned long value) {
+    value &= 0xFFFFFFul;
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), kHexDigits[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return std::wstring(kTemporaryPrefix) + digits;
+}
+
+bool IsTemporaryFileName(std::wstring_view name) {
+    if (name.size() <= kTemporaryPrefix.size() || name.size() > kTemporaryPrefix.size() + 6) return false;
+    if (name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix) return false;
+    for (wchar_t c : name.substr(kTemporaryPrefix.size())) {
+        if (!IsLowerHexDigit(c)) return false;
+    }
+    return true;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,41 @@
+// Win32 only: a file's turn (the machine-wide mutex of file_turn.h) and the removal of temporary
+// files that killed runs left behind.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace tarnwick {
+
+// How long a run waits for a file's turn before passing the file over. A turn lasts one read,
+// merge and rename of one file, a few milliseconds even for large files, so only a run that is
+// stopped (suspended, or a foreign program holding the mutex) makes anyone wait this long.
+inline constexpr DWORD kFileTurnWaitMilliseconds = 10000;
+
+// Holds the turn of the file at `fullPath` (as GetFullPathNameW gives it) for as long as the
+// object lives. A turn abandoned by a run that was killed is taken over: the file it was
+// working on is whole, either its old or its new bytes, because files are only ever replaced by a
+// rename.
+class FileTurn {
+public:
+    explicit FileTurn(const std::wstring& fullPath);
+    ~FileTurn();
+    FileTurn(const FileTurn&) = delete;
+    FileTurn& operator=(const FileTurn&) = delete;
+    // False when the turn did not come within kFileTurnWaitMilliseconds, or could not be asked
+    // for at all: the file must then be left alone.
+    bool held() const { return held_; }
+
+private:
+    HANDLE mutex_ = nullptr;
+    bool held_ = false;
+};
+
+// Removes from `directory` (which ends with a backslash) every file whose name is of the
+// temporary pattern exactly (IsTemporaryFileName) and that no running program holds open. A
+// running program holds its temporary file open without sharing until it has renamed it, so only
+// the leftovers of runs that ended without finishing are removed.
+void RemoveLeftoverTemporaryFiles(const std::wstring& directory);
+
+}  // namespace tarnwick

@@ -1,0 +1,146 @@
+// Win32 only: each registry file and spare file changed under its turn, through a held read and a
+// held temporary file; whatever is passed over named on standard error.
+#include <windows.h>
+
+#include <new>
+#include <stdexcept>
+
+#include "passed_over.h"
+#include "platform/ansi_text_win.h"
+#include "platform/guarded_file_win.h"
+#include "registration/application_entry.h"
+#include "registration/file_turn.h"
+#include "registration/file_turn_win.h"
+#include "registration/guarded_update_win.h"
+#include "registration/registry_file.h"
+
+namespace tarnwick {
+
+namespace {
+
+// How often a file is read and merged again when another program keeps changing it meanwhile.
+constexpr int kMergeAttempts = 8;
+
+void Report(const std::string& path, PassOverReason reason) {
+    WriteErrorLine(PassedOverLine(path, reason));
+}
+
+PassOverReason ReasonOf(FileFailure failure) {
+    switch (failure) {
+        case FileFailure::kHeldOpen:
+            return PassOverReason::kHeldOpen;
+        case FileFailure::kTooLarge:
+            return PassOverReason::kTooLarge;
+        case FileFailure::kNoFolder:
+            return PassOverReason::kNoFolder;
+        case FileFailure::kNotWritten:
+            return PassOverReason::kNotWritten;
+        case FileFailure::kNotReplaced:
+            return PassOverReason::kNotReplaced;
+        case FileFailure::kUnreadable:
+            break;
+    }
+    return PassOverReason::kUnreadable;
+}
+
+std::wstring FolderOf(const std::wstring& fullPath) {
+    return fullPath.substr(0, fullPath.find_last_of(L'\\') + 1);
+}
+
+void MergeUnderTurn(const std::wstring& fullPath, const std::string& shown, std::string_view name,
+                    const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
+    for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
+        HeldFile original;
+        const FileReadState state = original.Read(fullPath, buffers.read);
+        if (state == FileReadState::kUnreadable) return Report(shown, ReasonOf(original.failure()));
+        std::optional<std::string_view> existing;
+        if (state == FileReadState::kRead) existing = buffers.read;
+        if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return;  // nothing to change
+        const FileStamp asRead = original.stamp();
+        const DWORD attributes = asRead.exists ? asRead.data.dwFileAttributes : 0;
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return Report(shown, PassOverReason::kReadOnly);
+        if (attempt == 0) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
+        ReplacementFile replacement;
+        if (!replacement.Write(fullPath, buffers.merged, attributes, &TemporaryFileName)) {
+            return Report(shown, ReasonOf(replacement.failure()));
+        }
+        // Every run takes the file's turn, so only another program can have changed it, and only
+        // from here on: until now it was held against writers. A change means reading again.
+        original.Release();
+        FileStamp now;
+        if (!StampOf(fullPath, now)) return Report(shown, PassOverReason::kUnreadable);
+        if (!SameStamp(asRead, now)) continue;
+        if (replacement.PutInPlace(asRead.exists)) return;
+        if (!replacement.targetAppeared()) return Report(shown, ReasonOf(replacement.failure()));
+    }
+    Report(shown, PassOverReason::kKeptChanging);
+}
+
+}  // namespace
+
+std::optional<std::wstring> WidenFilePath(const std::string& narrow) {
+    if (narrow.empty()) return std::wstring();
+    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    const int size = MultiByteToWideChar(codePage, 0, narrow.data(), static_cast<int>(narrow.size()), nullptr, 0);
+    if (size <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(codePage, 0, narrow.data(), static_cast<int>(narrow.size()), wide.data(), size);
+    return wide;
+}
+
+void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
+                        RegistryFileBuffers& buffers) {
+    const std::optional<std::wstring> wide = WidenFilePath(path);
+    const std::wstring fullPath = wide ? FullPathOf(*wide) : std::wstring();
+    if (fullPath.empty()) return Report(path, PassOverReason::kUnreadable);
+    const FileTurn turn(fullPath);
+    if (!turn.held()) return Report(path, PassOverReason::kNoTurn);
+    try {
+        MergeUnderTurn(fullPath, path, name, entry, buffers);
+    } catch (const std::bad_alloc&) {
+        // A file too large for the process's memory is left as it is, like an unreadable one;
+        // the next loadpoint starts with buffers of its own size again.
+        buffers = RegistryFileBuffers();
+        Report(path, PassOverReason::kTooLarge);
+    } catch (const std::length_error&) {
+        buffers = RegistryFileBuffers();
+        Report(path, PassOverReason::kTooLarge);
+    }
+}
+
+void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path, std::wstring_view executable) {
+    std::optional<std::string> content = BuildSpareRegistryFile(options, executable);
+    if (!content) return;  // a value the file cannot store: the old file stays as it was
+    const std::string shown = AnsiText(path);
+    const std::wstring fullPath = FullPathOf(path);
+    if (fullPath.empty()) return Report(shown, PassOverReason::kUnreadable);
+    const FileTurn turn(fullPath);
+    if (!turn.held()) return Report(shown, PassOverReason::kNoTurn);
+    FileStamp stamp;
+    if (!StampOf(fullPath, stamp)) return Report(shown, PassOverReason::kUnreadable);
+    const DWORD attributes = stamp.exists ? stamp.data.dwFileAttributes : 0;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Report(shown, PassOverReason::kUnreadable);
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return Report(shown, PassOverReason::kReadOnly);
+    RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
+    ReplacementFile replacement;
+    if (!replacement.Write(fullPath, *content, attributes, &TemporaryFileName)) {
+        return Report(shown, ReasonOf(replacement.failure()));
+    }
+    // The spare file holds the entry and nothing else: whatever is there now is replaced.
+    if (!replacement.PutInPlace(true)) Report(shown, ReasonOf(replacement.failure()));
+}
+
+void DeleteSpareRegistryFile(const std::wstring& path) {
+    const std::string shown = AnsiText(path);
+    const std::wstring fullPath = FullPathOf(path);
+    if (fullPath.empty()) return Report(shown, PassOverReason::kNotDeleted);
+    const FileTurn turn(fullPath);
+    if (!turn.held()) return Report(shown, PassOverReason::kNoTurn);
+    RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
+    if (DeleteFileW(fullPath.c_str())) return;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    Report(shown, error == ERROR_SHARING_VIOLATION ? PassOverReason::kHeldOpen : PassOverReason::kNotDeleted);
+}
+
+}  // namespace tarnwick
