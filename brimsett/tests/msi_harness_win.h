@@ -14,7 +14,8 @@
 //
 // At construction the session writes an MSI database into a fresh temporary folder (tables
 // Property, Binary and CustomAction, the DLL as the stream of one Binary row, summary
-// information with the build's platform as template (testkit::kPackagePlatform), a revision GUID, page count 200 and word count 2),
+// information with the build's platform as its template, testkit::kPackagePlatform, a revision
+// GUID, page count 200 and word count 2),
 // turns on the installer log (MsiEnableLogW), installs an external UI record handler that
 // captures every message, and opens the package with MsiOpenPackageW. The destructor closes the
 // package, removes the handler and the log, and deletes the folder.
