@@ -32,10 +32,7 @@ Windows Registry Editor Version 5.00
 [HKEY_LOCAL_MACHINE\Software\Classes\CLSID\SW_CLSID\LocalServer32]
 @="\"C:\\Program Files\\SolidWorks Corp\\SOLIDWORKS\\SLDWORKS.exe\" /automation"
 REG
-{ printf '\xff\xfe'; sed "s/SW_CLSID/$sw_clsid/; s/\$/\r/" "$work/solidworks-class.txt" | iconv -f UTF-8 -t UTF-16LE; } \
-  >"$work/solidworks-class.reg"
-WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 regedit /S 'C:\BrimsettDemo\solidworks-class.reg' \
-  </dev/null >/dev/null 2>&1
+sed "s/SW_CLSID/$sw_clsid/" "$work/solidworks-class.txt" | bash scripts/import-reg.sh "$prefix"
 
 echo
 echo "== Brimsett: the SolidWorks-like class registration (64-bit view); Pelliton $pelliton_clsid is not registered"

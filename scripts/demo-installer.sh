@@ -35,9 +35,7 @@ Windows Registry Editor Version 5.00
 [HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\PTC\Pro/ENGINEER\Wildfire 5.0\M280]
 "InstallDir"="C:\\Program Files (x86)\\proeWildfire 5.0"
 REG
-{ printf '\xff\xfe'; sed 's/$/\r/' "$work/loadpoints.txt" | iconv -f UTF-8 -t UTF-16LE; } >"$work/loadpoints.reg"
-WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 regedit /S 'C:\PackageDemo\loadpoints.reg' \
-  </dev/null >/dev/null 2>&1
+bash scripts/import-reg.sh "$prefix" <"$work/loadpoints.txt"
 
 creo9="$prefix/drive_c/Program Files/PTC/Creo 9.0.0.0/Common Files/text/protk.dat"
 wf5="$prefix/drive_c/Program Files (x86)/proeWildfire 5.0/text/protk.dat"

@@ -43,9 +43,7 @@ done
 run cmd /c exit 0 >/dev/null 2>&1   # creates the prefix
 demo_c="$prefix/drive_c/TarnwickDemo"
 mkdir -p "$demo_c"
-{ printf '\xff\xfe'; sed 's/$/\r/' demo/creo-loadpoints.reg | iconv -f UTF-8 -t UTF-16LE; } >"$demo_c/creo-loadpoints.reg"
-WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 regedit /S 'C:\TarnwickDemo\creo-loadpoints.reg' \
-  </dev/null >/dev/null 2>&1
+bash scripts/import-reg.sh "$prefix" <demo/creo-loadpoints.reg
 while IFS= read -r loadpoint; do
   dir="$prefix/drive_c/$(printf '%s' "${loadpoint#C:\\}" | tr '\\' '/')"
   mkdir -p "$dir/text/materials-library"

@@ -140,7 +140,7 @@ printf 'name other_addin\r\nstartup dll\r\nexec_file C:\\Other\\other.dll\r\nall
 printf 'name wf_tool\r\nexec_file C:\\WF\\wf_tool.dll\r\nend\r\n' >"$(protk wf5)"
 for lp in creo9 wf5; do cp "$(protk $lp)" "$work/$lp.before"; done
 
-# The loadpoints' keys (64-bit regedit: Wow6432Node is the 32-bit view), as UTF-16.
+# The loadpoints' keys (64-bit regedit: Wow6432Node is the 32-bit view).
 cat >"$work/loadpoints.txt" <<'EOF'
 Windows Registry Editor Version 5.00
 
@@ -153,8 +153,7 @@ Windows Registry Editor Version 5.00
 [HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\PTC\Creo Parametric\4.0\M150]
 "InstallDir"="C:\\PTC\\Creo 4.0\\Common Files"
 EOF
-{ printf '\xff\xfe'; sed 's/$/\r/' "$work/loadpoints.txt" | iconv -f UTF-8 -t UTF-16LE; } >"$test_dir/loadpoints.reg"
-wine64 regedit /S 'C:\PackageTest\loadpoints.reg' >/dev/null 2>&1
+bash "$root/scripts/import-reg.sh" "$prefix" <"$work/loadpoints.txt"
 check "loadpoint key written in the 32-bit view" [ -n "$(wine64 reg query \
   'HKLM\SOFTWARE\PTC\Pro/ENGINEER\Wildfire 5.0\M280' /reg:32 2>/dev/null)" ]
 

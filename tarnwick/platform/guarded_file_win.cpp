@@ -87,20 +87,10 @@ FileReadState HeldFile::Read(const std::wstring& path, std::string& bytes) {
         failure_ = FileFailure::kTooLarge;
         return FileReadState::kUnreadable;
     }
-    // Read what the size promises; should the file turn out shorter, what was there is what counts.
-    bytes.resize(static_cast<std::size_t>(size));
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 24));
-        if (!ReadFile(file_, bytes.data() + filled, want, &got, nullptr)) {
-            bytes.clear();
-            return FileReadState::kUnreadable;
-        }
-        if (got == 0) break;
-        filled += got;
+    if (!ReadOpenFile(file_, static_cast<std::size_t>(size), bytes)) {
+        bytes.clear();
+        return FileReadState::kUnreadable;
     }
-    bytes.resize(filled);
     return FileReadState::kRead;
 }
 

@@ -35,25 +35,30 @@ WholeFileRead ReadWholeFileT(const std::basic_string<Char>& path, ReadSharing sh
     read.attributes = AttributesOf(path.c_str());
     if (read.attributes == INVALID_FILE_ATTRIBUTES) return read;
     read.state = FileReadState::kRead;
-    read.reachedEnd = true;
+    read.reachedEnd = ReadOpenFile(file.get(), static_cast<std::size_t>(size.QuadPart), bytes);
+    return read;
+}
+
+}  // namespace
+
+bool ReadOpenFile(void* file, std::size_t size, std::string& bytes) {
     // Read what the size promises; should the file turn out shorter, what was there is what counts.
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    bytes.resize(size);
     std::size_t filled = 0;
+    bool whole = true;
     while (filled < bytes.size()) {
         DWORD got = 0;
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 24));
-        if (!ReadFile(file.get(), bytes.data() + filled, want, &got, nullptr)) {
-            read.reachedEnd = false;
+        if (!ReadFile(file, bytes.data() + filled, want, &got, nullptr)) {
+            whole = false;
             break;
         }
         if (got == 0) break;
         filled += got;
     }
     bytes.resize(filled);
-    return read;
+    return whole;
 }
-
-}  // namespace
 
 WholeFileRead ReadWholeFile(const std::string& path, ReadSharing sharing, std::string& bytes) {
     return ReadWholeFileT(path, sharing, bytes);

@@ -2,6 +2,7 @@
 // files' paths are; wide paths are the command line's.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace tarnwick {
@@ -36,5 +37,10 @@ inline constexpr long long kMaxWholeFileSize = 0x3FFFFFFF;
 // said is read as far as it goes.
 WholeFileRead ReadWholeFile(const std::string& path, ReadSharing sharing, std::string& bytes);
 WholeFileRead ReadWholeFile(const std::wstring& path, ReadSharing sharing, std::string& bytes);
+
+// Reads `size` bytes from the open file `file` (a HANDLE) into `bytes`, in chunks the system takes
+// at once. A file that turns out shorter is read as far as it goes. False when a read fails
+// part-way; `bytes` then holds what was read before.
+bool ReadOpenFile(void* file, std::size_t size, std::string& bytes);
 
 }  // namespace tarnwick
