@@ -17,12 +17,12 @@ bool IsExclusion(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
+}  // namespace
+
 std::wstring FolderOf(const std::wstring& fullPath) {
     const std::size_t cut = fullPath.find_last_of(L"\\/");
     return cut == std::wstring::npos ? std::wstring() : fullPath.substr(0, cut + 1);
 }
-
-}  // namespace
 
 std::wstring FullPathOf(const std::wstring& path) {
     DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);

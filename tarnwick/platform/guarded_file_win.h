@@ -98,5 +98,7 @@ private:
 
 // The full path the file functions would make of `path`, or nothing (empty) when none can be made.
 std::wstring FullPathOf(const std::wstring& path);
+// The folder part of a full path, with its closing backslash; empty when there is none.
+std::wstring FolderOf(const std::wstring& fullPath);
 
 }  // namespace tarnwick

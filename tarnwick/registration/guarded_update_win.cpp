@@ -43,10 +43,6 @@ PassOverReason ReasonOf(FileFailure failure) {
     return PassOverReason::kUnreadable;
 }
 
-std::wstring FolderOf(const std::wstring& fullPath) {
-    return fullPath.substr(0, fullPath.find_last_of(L'\\') + 1);
-}
-
 void MergeUnderTurn(const std::wstring& fullPath, const std::string& shown, std::string_view name,
                     const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
     for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
@@ -77,16 +73,6 @@ void MergeUnderTurn(const std::wstring& fullPath, const std::string& shown, std:
 }
 
 }  // namespace
-
-std::optional<std::wstring> WidenFilePath(const std::string& narrow) {
-    if (narrow.empty()) return std::wstring();
-    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    const int size = MultiByteToWideChar(codePage, 0, narrow.data(), static_cast<int>(narrow.size()), nullptr, 0);
-    if (size <= 0) return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(codePage, 0, narrow.data(), static_cast<int>(narrow.size()), wide.data(), size);
-    return wide;
-}
 
 void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
                         RegistryFileBuffers& buffers) {

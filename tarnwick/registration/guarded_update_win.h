@@ -33,8 +33,4 @@ void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path,
 // Deletes the spare registry file at `path`; one that is not there is no failure.
 void DeleteSpareRegistryFile(const std::wstring& path);
 
-// A narrow path widened as the narrow file functions would widen it (the ANSI code page, or the
-// OEM one when the file functions are set to it); nothing when it cannot be.
-std::optional<std::wstring> WidenFilePath(const std::string& narrow);
-
 }  // namespace tarnwick

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ansi_text_win.h"
 #include "platform/scoped_handle_win.h"
 #include "registration/application_entry.h"
 #include "registration/guarded_update_win.h"
