@@ -12,8 +12,10 @@
 #      entries unchanged, Brimsett's lines in the log, no SolidWorks add-in; then removal: creo9
 #      byte-identical to before, wf5 with the blank line that preceded the entry kept (Tarnwick's
 #      removal keeps blank lines), creo4 with a single empty line, the installed files gone;
-#   3. install with a registered SolidWorks-like server: the SolidWorks add-in is installed;
-#      repair changes no byte of any protk.dat; removal as in 2.
+#   3. install with a registered SolidWorks-like server, found through its ProgID: the SolidWorks
+#      add-in is installed; repair after an "upgrade" to a second class identifier finds the new
+#      one and changes no byte of any protk.dat; a second repair with SOLIDWORKS_CLSID on the
+#      command line detects the identifier given there; removal as in 2.
 # Usage: package_test.sh x86|x64 WORK_DIR
 set -uo pipefail
 arch=$1 work=$2
@@ -61,6 +63,27 @@ fi
 msi=$work/package/sample-addin.msi
 table() { msiinfo export "$msi" "$1" | tr -d '\r' | tail -n +4; }
 
+# SOLIDWORKS_CLSID comes from the ProgID's CLSID (default value, raw, 64-bit view: type 18 in both
+# packages), searched into a private property that SetSolidWorksClsid copies only while
+# SOLIDWORKS_CLSID is empty, after AppSearch and before the detection in both sequences. Wine's
+# installer reads the 64-bit view with or without the flag, so only this row shows the x86
+# package's choice; Windows reads the 32-bit view without it.
+check_solidworks_search_tables() {
+  check "AppSearch: SolidWorksProgIdClsid from SolidWorksProgId" [ "$(table AppSearch)" = \
+    $'SolidWorksProgIdClsid\tSolidWorksProgId' ]
+  check "RegLocator: HKCR SldWorks.Application\\CLSID, default value, raw, 64-bit view" [ "$(table RegLocator)" = \
+    $'SolidWorksProgId\t0\tSldWorks.Application\\CLSID\t\t18' ]
+  check "SetSolidWorksClsid copies the search's result" [ "$(table CustomAction |
+    awk -F'\t' '$1 == "SetSolidWorksClsid" { print $4 }')" = '[SolidWorksProgIdClsid]' ]
+  check_not "no Property row for SOLIDWORKS_CLSID (it would always win)" grep -q $'^SOLIDWORKS_CLSID\t' \
+    <(table Property)
+  local ui_order
+  ui_order=$(table InstallUISequence | sort -t$'\t' -k3,3n | cut -f1,2 |
+    grep -E '^(AppSearch|SetSolidWorksClsid|CheckForSolidWorks|CostInitialize)\b' | tr '\t\n' '| ')
+  check "InstallUISequence: AppSearch, SetSolidWorksClsid, detection, costing" [ "$ui_order" = \
+    'AppSearch| SetSolidWorksClsid|NOT SOLIDWORKS_CLSID CheckForSolidWorks|NOT REMOVE~="ALL" CostInitialize| ' ]
+}
+
 # Each custom action with its type, source and target; each scheduled one with its condition and
 # place in the sequence (between the standard actions around it).
 actions=$(table CustomAction | cut -f1-3 | sort)
@@ -74,6 +97,7 @@ ResetLangToDefault	1	Brimsett
 RollbackRegisterAddin	3410	TarnwickExe
 SetGlobProductCode	51	GLOBPRODUCTCODE
 SetProductInstallDir	51	PRODUCT_INSTALLDIR
+SetSolidWorksClsid	51	SOLIDWORKS_CLSID
 SetTempDir	51	TEMPDIR
 UnregisterAddin	3154	TarnwickExe
 EOF
@@ -88,8 +112,10 @@ check "RollbackRegisterAddin and UnregisterAddin unregister" [ "$(target_of Roll
   "$(target_of RollbackRegisterAddin)" ]
 
 sequence=$(table InstallExecuteSequence | sort -t$'\t' -k3,3n | cut -f1,2 |
-  grep -E '^(CheckFor|RemoveExtra|CostInitialize|CostFinalize|SetTempDir|CreateTempDir|SetProduct|SetGlob|InstallValidate|RemoveFiles|InstallFiles|RollbackRegister|RegisterAddin|UnregisterAddin|InstallFinalize|ResetLang)')
+  grep -E '^(AppSearch|SetSolidWorksClsid|CheckFor|RemoveExtra|CostInitialize|CostFinalize|SetTempDir|CreateTempDir|SetProduct|SetGlob|InstallValidate|RemoveFiles|InstallFiles|RollbackRegister|RegisterAddin|UnregisterAddin|InstallFinalize|ResetLang)')
 expected_sequence=$(cat <<'EOF'
+AppSearch	
+SetSolidWorksClsid	NOT SOLIDWORKS_CLSID
 CheckForSolidWorks	NOT REMOVE~="ALL"
 CheckForPelliton	NOT REMOVE~="ALL"
 RemoveExtraRegKey	NOT REMOVE~="ALL"
@@ -116,6 +142,7 @@ check "InstallUISequence: detection before costing" [ "${ui%%CostInitialize*}" !
   "$(echo "${ui%%CostInitialize*}" | grep -o 'CheckFor[A-Za-z]*' | tr '\n' ' ')" = "CheckForSolidWorks CheckForPelliton " ]
 check "SolidWorks add-in component conditioned on SOLIDWORKS_LOCATION" [ "$(table Component |
   awk -F'\t' '$1 == "SolidWorksAddin" { print $5 }')" = 'SOLIDWORKS_LOCATION OR REMOVE~="ALL"' ]
+check_solidworks_search_tables
 template=$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')
 check "platform $template" [ "$template" = "$([ "$arch" = x64 ] && echo 'x64;1033' || echo 'Intel;1033')" ]
 
@@ -229,6 +256,7 @@ for line in 'RemoveExtraRegKey:  Initialized.' 'CreateTempDir:  Initialized.'; d
   check "install: log has \"$line\"" log_has install "$line"
 done
 check_not "install: no CheckForCADApplication line (nothing registered)" log_has install 'CheckForCADApplication:  '
+check_not "install: no ProgID, so no SOLIDWORKS_CLSID" log_has install 'Property(S): SOLIDWORKS_CLSID = '
 check_not "install: no Brimsett error line" grep -qaE '^[A-Za-z]+:  Error 0x' "$work/install.log"
 temp_dirs=("$c"/users/*/Temp/"Sample Toolkit Add-in")
 check "install: TEMPDIR created" [ -d "${temp_dirs[0]}" ]
@@ -240,20 +268,46 @@ check "remove: installed files gone" [ ! -e "$installed/tarnwick.exe" -a ! -e "$
   -a ! -e "$installed/text/sample_addin.txt" ]
 
 # ---- 3. with SolidWorks: install (verbose Brimsett lines), repair, removal ----
-# A SolidWorks-like application: its executable, and its class as a local server in the 64-bit
-# view under the package's SOLIDWORKS_CLSID.
-sw_clsid=$(table Property | awk -F'\t' '$1 == "SOLIDWORKS_CLSID" { print $2 }')
-mkdir -p "$c/SolidWorks Corp/SOLIDWORKS"
-printf 'MZ' >"$c/SolidWorks Corp/SOLIDWORKS/SLDWORKS.exe"
-sw_exe='C:\SolidWorks Corp\SOLIDWORKS\SLDWORKS.exe'
-wine64 reg add "HKLM\\Software\\Classes\\CLSID\\$sw_clsid\\LocalServer32" /ve /d "\"$sw_exe\" /automation" /reg:64 /f \
-  >/dev/null 2>&1
+# A SolidWorks-like application, registered as a 64-bit SolidWorks registers: in the 64-bit view,
+# the version-independent ProgID names the installed version's class identifier, whose local
+# server is the executable with a switch. Each "version" has a class identifier and a folder of
+# its own. (Wine redirects HKCR\CLSID and the ProgID's key per view: both are written in the
+# 64-bit view, which the package's search and CheckForSolidWorks read.)
+sw_clsid_a='{B2F1524F-6CFE-4386-B472-AB1148DEA4F1}' sw_clsid_b='{7D3A9C41-2E5B-4F68-9A0C-1B2D3E4F5061}'
+sw_exe_a='C:\SolidWorks Corp\SOLIDWORKS\SLDWORKS.exe'
+sw_exe_b='C:\SolidWorks Corp 2024\SOLIDWORKS\SLDWORKS.exe'
+for exe in "$sw_exe_a" "$sw_exe_b"; do
+  unix_exe=$c/$(printf '%s' "${exe#C:\\}" | tr '\\' '/')
+  mkdir -p "$(dirname "$unix_exe")"
+  printf 'MZ' >"$unix_exe"
+done
+sw_local_server() {  # class-identifier executable: the class's registration, as .reg text
+  printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\%s\\LocalServer32]\n@="\\"%s\\" /automation"\n\n' \
+    "$1" "${2//\\/\\\\}"
+}
+sw_prog_id() {  # class-identifier: the ProgID naming it, as .reg text
+  printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\SldWorks.Application\\CLSID]\n@="%s"\n\n' "$1"
+}
+sw_register() {  # .reg text after the header
+  { printf 'Windows Registry Editor Version 5.00\n\n'; cat; } | bash "$root/scripts/import-reg.sh" "$prefix"
+}
+# The log lines of a detection that used the given identifier and found the given executable.
+check_detected() {  # label log class-identifier executable
+  local line
+  for line in "Property(S): SOLIDWORKS_CLSID = $3" \
+    "CheckForCADApplication:  Getting registry value CLSID\\$3\\LocalServer32\\(Default)" \
+    "CheckForCADApplication:  Looking for file $4" "Property(S): SOLIDWORKS_LOCATION = $4"; do
+    check "$1: log has \"$line\"" log_has "$2" "$line"
+  done
+}
+
+{ sw_prog_id "$sw_clsid_a"; sw_local_server "$sw_clsid_a" "$sw_exe_a"; } | sw_register
 msiexec install-sw /i "$package" LOGVERBOSE=1
 check "install with SolidWorks: msiexec succeeds" [ "$rc" -eq 0 ]
+check_detected "install with SolidWorks" install-sw "$sw_clsid_a" "$sw_exe_a"
 check_registered "install with SolidWorks"
 check_files "install with SolidWorks" with
-for line in "CheckForCADApplication:  Looking for file $sw_exe" "Property(S): SOLIDWORKS_LOCATION = $sw_exe" \
-  'RemoveExtraRegKey:  Initialized.' 'CreateTempDir:  Initialized.' 'ResetLangToDefault:  Entering ResetLangToDefault in '; do
+for line in 'RemoveExtraRegKey:  Initialized.' 'CreateTempDir:  Initialized.' 'ResetLangToDefault:  Entering ResetLangToDefault in '; do
   check "install with SolidWorks: log has \"$line\"" log_has install-sw "$line"
 done
 if [ "$arch" = x64 ]; then
@@ -264,14 +318,28 @@ if [ "$arch" = x64 ]; then
 fi
 
 for lp in creo9 wf5 creo4; do cp "$(protk $lp)" "$work/$lp.installed"; done
+# SolidWorks "upgraded" before the repair: the ProgID names a second class identifier, and the
+# first one is gone.
+{ printf '[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\%s]\n\n' "$sw_clsid_a"; sw_prog_id "$sw_clsid_b"
+  sw_local_server "$sw_clsid_b" "$sw_exe_b"; } | sw_register
 # Wine's msiexec /f repairs nothing (it wants a product code and cannot use one yet); the
 # properties that /fomus stands for do the same repair.
 msiexec repair /i "$package" REINSTALL=ALL REINSTALLMODE=omus
 check "repair: msiexec succeeds" [ "$rc" -eq 0 ]
+check_detected "repair after the upgrade" repair "$sw_clsid_b" "$sw_exe_b"
 check "repair: RegisterAddin ran again" grep -qE '^Action start [0-9:]+: RegisterAddin\.' "$work/repair.log"
 for lp in creo9 wf5 creo4; do
   check "repair: $lp unchanged to the byte" cmp -s "$(protk $lp)" "$work/$lp.installed"
 done
+
+# Both versions registered, the ProgID naming the second: an identifier given on the command line
+# wins over the search.
+sw_local_server "$sw_clsid_a" "$sw_exe_a" | sw_register
+msiexec forced /i "$package" REINSTALL=ALL REINSTALLMODE=omus "SOLIDWORKS_CLSID=$sw_clsid_a"
+check "repair with SOLIDWORKS_CLSID given: msiexec succeeds" [ "$rc" -eq 0 ]
+check "repair with SOLIDWORKS_CLSID given: the search found the other identifier" \
+  log_has forced "Property(S): SolidWorksProgIdClsid = $sw_clsid_b"
+check_detected "repair with SOLIDWORKS_CLSID given" forced "$sw_clsid_a" "$sw_exe_a"
 
 msiexec remove-sw /x "$package"
 check "remove with SolidWorks: msiexec succeeds" [ "$rc" -eq 0 ]
