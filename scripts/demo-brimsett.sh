@@ -22,7 +22,9 @@ rm -rf "$work"
 mkdir -p "$work"
 
 # The SolidWorks-like application: an executable under "Program Files" and its class
-# registration in the 64-bit registry view, with the path in quotes as most servers have it.
+# registration in the 64-bit registry view, with the path in quotes as most servers have it, and
+# the version-independent ProgID that names the class (through which the sample add-in package of
+# scripts/demo-installer.sh finds it).
 sw_dir="$prefix/drive_c/Program Files/SolidWorks Corp/SOLIDWORKS"
 mkdir -p "$sw_dir"
 printf 'MZ' >"$sw_dir/SLDWORKS.exe"
@@ -31,6 +33,9 @@ Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\Software\Classes\CLSID\SW_CLSID\LocalServer32]
 @="\"C:\\Program Files\\SolidWorks Corp\\SOLIDWORKS\\SLDWORKS.exe\" /automation"
+
+[HKEY_LOCAL_MACHINE\Software\Classes\SldWorks.Application\CLSID]
+@="SW_CLSID"
 REG
 sed "s/SW_CLSID/$sw_clsid/" "$work/solidworks-class.txt" | bash scripts/import-reg.sh "$prefix"
 

@@ -69,6 +69,9 @@ actions() {  # log
     /^(CheckForCADApplication|RemoveExtraRegKey|CreateTempDir|ResetLangToDefault):  / { print "  " $0 }'
 }
 actions "$work/install.log"
+echo "-- SolidWorks, found through its ProgID (SldWorks.Application\CLSID)"
+grep -aE '^Property\(S\): SOLIDWORKS_(CLSID|LOCATION) = ' "$work/install.log" | tr -d '\r' ||
+  echo "(not found)"
 if [ "$arch" = x64 ]; then installed="$prefix/drive_c/Program Files/Sample Toolkit Add-in"; else
   installed="$prefix/drive_c/Program Files (x86)/Sample Toolkit Add-in"; fi
 echo "-- installed: $(cd "$installed" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')"
