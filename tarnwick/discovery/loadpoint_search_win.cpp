@@ -59,9 +59,8 @@ bool HasSixtyFourBitView() {
 #else
     using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
     if (const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll")) {
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the documented way to a late-bound export
-        const auto isWow64Process2 =
-            reinterpret_cast<IsWow64Process2Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, "IsWow64Process2")));
+        const auto isWow64Process2 = reinterpret_cast<IsWow64Process2Function>(
+            reinterpret_cast<void*>(GetProcAddress(kernel32, "IsWow64Process2")));
         USHORT processMachine = IMAGE_FILE_MACHINE_UNKNOWN;
         USHORT nativeMachine = IMAGE_FILE_MACHINE_UNKNOWN;
         if (isWow64Process2 != nullptr && isWow64Process2(GetCurrentProcess(), &processMachine, &nativeMachine)) {
@@ -84,8 +83,7 @@ RegistryValueRead ReadPathValue(HKEY installation, const char* name) {
     if (type != REG_SZ && type != REG_EXPAND_SZ) return value;
     char data[kInstallDirCapacity];
     DWORD size = sizeof(data);
-    if (RegQueryValueExA(installation, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) !=
-        ERROR_SUCCESS) {
+    if (RegQueryValueExA(installation, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS) {
         return value;
     }
     value.readWhole = true;

@@ -35,10 +35,10 @@ LoadpointPath LoadpointPathFromValueData(const char* data, std::size_t size);
 
 // One value of an installation key as the registry gave it.
 struct RegistryValueRead {
-    bool exists = false;        // the value is there (its type could be asked)
-    std::uint32_t type = 0;     // its registry type: 1 is REG_SZ, 2 REG_EXPAND_SZ
-    bool readWhole = false;     // its data fitted kInstallDirCapacity bytes and was read
-    std::string data;           // the bytes read, as many as the registry reported
+    bool exists = false;     // the value is there (its type could be asked)
+    std::uint32_t type = 0;  // its registry type: 1 is REG_SZ, 2 REG_EXPAND_SZ
+    bool readWhole = false;  // its data fitted kInstallDirCapacity bytes and was read
+    std::string data;        // the bytes read, as many as the registry reported
 };
 
 // The loadpoint an installation key names. Creo Parametric keeps protk.dat and the machine

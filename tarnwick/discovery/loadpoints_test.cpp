@@ -63,8 +63,8 @@ TEST(LoadpointOfInstallation, CommonFilesLocationWinsWhenItIsAStringReadWholeAnd
 TEST(SettleBitness, OneXtopDecidesOtherwiseTheViewDoes) {
     // A machine: each loadpoint's xtop.exe files, present or not (anything else cannot be told).
     const std::set<std::string> present = {
-        "C:\\Only32\\i486_nt\\obj\\xtop.exe",     "C:\\Only64\\x86e_win64\\obj\\xtop.exe",
-        "C:\\Both\\i486_nt\\obj\\xtop.exe",       "C:\\Both\\x86e_win64\\obj\\xtop.exe",
+        "C:\\Only32\\i486_nt\\obj\\xtop.exe",    "C:\\Only64\\x86e_win64\\obj\\xtop.exe",
+        "C:\\Both\\i486_nt\\obj\\xtop.exe",      "C:\\Both\\x86e_win64\\obj\\xtop.exe",
         "C:\\Unsure\\x86e_win64\\obj\\xtop.exe",
     };
     std::vector<std::string> asked;

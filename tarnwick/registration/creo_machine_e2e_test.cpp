@@ -21,8 +21,6 @@ namespace {
 using namespace testkit;
 using namespace tarnwick::test;
 
-const std::string kBanner = "Pro/TOOLKIT integration utility";
-const std::string kHeading = "The following Pro/ENGINEER / Creo loadpoints have been found";
 const std::string kForeign = "name other_addin\r\nexec_file C:\\Other\\other.dll\r\nend\r\n\r\n";
 
 std::string Entry(const std::string& executable) {
@@ -51,11 +49,11 @@ std::string Read(const std::wstring& path) {
 // One installation: its key (below the test's own SOFTWARE key, in one view) and its folders.
 struct Installation {
     View view;
-    std::wstring key;          // below SOFTWARE, as the sample list names it
-    std::wstring parametric;   // InstallDir, relative to the test's folder; empty for Wildfire
-    std::wstring loadpoint;    // CommonFilesLocation (InstallDir for Wildfire), relative likewise
-    const wchar_t* machine;    // the machine folder that holds xtop.exe
-    bool foreignEntry;         // protk.dat holds another add-in's entry beforehand
+    std::wstring key;         // below SOFTWARE, as the sample list names it
+    std::wstring parametric;  // InstallDir, relative to the test's folder; empty for Wildfire
+    std::wstring loadpoint;   // CommonFilesLocation (InstallDir for Wildfire), relative likewise
+    const wchar_t* machine;   // the machine folder that holds xtop.exe
+    bool foreignEntry;        // protk.dat holds another add-in's entry beforehand
 };
 
 class CreoMachine : public ::testing::Test {
@@ -137,7 +135,8 @@ TEST_F(CreoMachine, EveryInstallationRegisteredWhereCreoReadsItWithItsOwnBitness
     const std::vector<std::string> loadpoints32 = {root + "proeWildfire 4.0"};
     const std::vector<std::string> loadpoints64 = {
         root + "CREO12\\Creo 12.4.2.0\\Common Files", root + "Creo 2.0\\Common Files\\M250",
-        root + "Creo 3.0\\M140\\Common Files", root + "Creo 4.0\\M090\\Common Files", root + "Creo 7.0.1.0\\Common Files"};
+        root + "Creo 3.0\\M140\\Common Files", root + "Creo 4.0\\M090\\Common Files",
+        root + "Creo 7.0.1.0\\Common Files"};
     std::vector<std::string> xtops;
     for (const std::string& loadpoint : loadpoints32) xtops.push_back(loadpoint + "\\i486_nt\\obj\\xtop.exe");
     for (const std::string& loadpoint : loadpoints64) xtops.push_back(loadpoint + "\\x86e_win64\\obj\\xtop.exe");
