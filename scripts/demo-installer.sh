@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sample add-in package part of the demo: on the demo machine (the Wine prefix given as the first
-# argument), two of its loadpoints are also entered under keys of samples/registry-keys-ptc.txt,
-# the list that the package installs; msiexec installs and removes the package built by
-# scripts/build-installer.sh, and a protk.dat is shown before, during and after. The second
+# argument; scripts/demo-machine.sh puts its real-shaped installations there, whose keys
+# samples/registry-keys-ptc.txt, the list that the package installs, names), msiexec installs and
+# removes the package built by scripts/build-installer.sh, and the protk.dat files that Wildfire
+# 4.0 (32-bit) and Creo 2.0 and 7.0.1.0 (64-bit) read are shown before, during and after. The second
 # argument names the Windows build's preset: windows (the x86 package, the default) or windows64
 # (the x64 package, for machines that cannot run 32-bit programs).
 set -euo pipefail
@@ -24,30 +25,23 @@ echo "== scripts/build-installer.sh $arch build/demo/package"
 bash scripts/build-installer.sh "$arch" build/demo/package | sed "s|^$PWD/||"
 cp build/demo/package/sample-addin.msi "$work/"
 
-# Creo 9.0.0.0 (64-bit view) and Wildfire 5.0 (32-bit view) as the sample list finds them: one
-# level below the release's key.
-cat >"$work/loadpoints.txt" <<'REG'
-Windows Registry Editor Version 5.00
-
-[HKEY_LOCAL_MACHINE\SOFTWARE\PTC\Creo Parametric\9.0\2022340]
-"InstallDir"="C:\\Program Files\\PTC\\Creo 9.0.0.0\\Common Files"
-
-[HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\PTC\Pro/ENGINEER\Wildfire 5.0\M280]
-"InstallDir"="C:\\Program Files (x86)\\proeWildfire 5.0"
-REG
-bash scripts/import-reg.sh "$prefix" <"$work/loadpoints.txt"
-
-creo9="$prefix/drive_c/Program Files/PTC/Creo 9.0.0.0/Common Files/text/protk.dat"
-wf5="$prefix/drive_c/Program Files (x86)/proeWildfire 5.0/text/protk.dat"
-mkdir -p "$(dirname "$creo9")" "$(dirname "$wf5")"
+bash scripts/demo-machine.sh "$prefix"
+pf="$prefix/drive_c/Program Files"
+wf4="$prefix/drive_c/Program Files (x86)/proeWildfire 4.0/text/protk.dat"
+creo2="$pf/PTC/Creo 2.0/Common Files/M250/text/protk.dat"
+creo7="$pf/PTC/Creo 7.0.1.0/Common Files/text/protk.dat"
 show() {
   echo "-- $1"
   if [ -f "$2" ]; then sed 's/\r$//' "$2"; else echo "(no file)"; fi
 }
+show_files() {
+  show 'Wildfire 4.0 (32-bit) text\protk.dat' "$wf4"
+  show 'Creo 2.0 (64-bit, keys in the 32-bit view) Common Files\M250\text\protk.dat' "$creo2"
+  show 'Creo 7.0.1.0 (64-bit) Common Files\text\protk.dat' "$creo7"
+}
 echo
 echo "== before: the loadpoints' registry files"
-show 'Creo 9.0.0.0 (64-bit view) text\protk.dat' "$creo9"
-show 'Wildfire 5.0 (32-bit view) text\protk.dat' "$wf5"
+show_files
 
 echo
 echo "== msiexec /i sample-addin.msi /qn /l*v install.log"
@@ -77,8 +71,7 @@ if [ "$arch" = x64 ]; then installed="$prefix/drive_c/Program Files/Sample Toolk
 echo "-- installed: $(cd "$installed" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')"
 echo
 echo "== during: the loadpoints' registry files"
-show 'Creo 9.0.0.0 (64-bit view) text\protk.dat' "$creo9"
-show 'Wildfire 5.0 (32-bit view) text\protk.dat' "$wf5"
+show_files
 
 echo
 echo "== msiexec /x sample-addin.msi /qn"
@@ -91,5 +84,4 @@ if [ -e "$installed" ]; then echo "-- left in the installation folder: $(cd "$in
   echo "-- the installation folder is gone"; fi
 echo
 echo "== after: the loadpoints' registry files"
-show 'Creo 9.0.0.0 (64-bit view) text\protk.dat' "$creo9"
-show 'Wildfire 5.0 (32-bit view) text\protk.dat' "$wf5"
+show_files

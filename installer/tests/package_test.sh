@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # The sample add-in package under Wine's msiexec (run by ctest in each Windows build, for its
-# own bitness). In a Wine prefix of its own, with three loadpoints under keys of
-# samples/registry-keys-ptc.txt:
-#   creo9   64-bit view, protk.dat with another application's entry and a blank line after it
-#   wf5     32-bit view, protk.dat with another application's entry that ends the file
-#   creo4   32-bit view, no protk.dat
+# own bitness). In a Wine prefix of its own, with three installations laid out as real ones are,
+# under keys of samples/registry-keys-ptc.txt (a Creo key's InstallDir names its Parametric
+# folder, its CommonFilesLocation the Common Files folder that holds text\protk.dat and xtop.exe):
+#   creo9   Creo 9.0.2.0, 64-bit view, protk.dat with another application's entry and a blank
+#           line after it
+#   wf5     Pro/ENGINEER Wildfire 5.0, 32-bit view, protk.dat with another application's entry
+#           that ends the file
+#   creo4   Creo 4.0, 64-bit although its keys are in the 32-bit view, no protk.dat
+# and the Parametric folders with text folders of their own, which must stay empty,
 # it checks the package's tables, then
 #   1. an install forced to fail after the registration: rolled back, every protk.dat as after
 #      a removal;
@@ -156,11 +160,17 @@ c=$prefix/drive_c
 test_dir=$c/PackageTest
 mkdir -p "$test_dir"
 declare -A loadpoint=(
-  [creo9]="PTC/Creo 9.0/Common Files"
+  [creo9]="PTC/Creo 9.0.2.0/Common Files"
   [wf5]="PTC/proeWildfire 5.0"
-  [creo4]="PTC/Creo 4.0/Common Files"
+  [creo4]="PTC/Creo 4.0/M150/Common Files"
 )
+parametric=("PTC/Creo 9.0.2.0/Parametric" "PTC/Creo 4.0/M150/Parametric")
 for lp in "${loadpoint[@]}"; do mkdir -p "$c/$lp/text"; done
+for p in "${parametric[@]}"; do mkdir -p "$c/$p/text" "$c/$p/bin" && printf 'MZ' >"$c/$p/bin/parametric.exe"; done
+# xtop.exe in the machine folder of each installation's bitness.
+for xtop in "${loadpoint[creo9]}/x86e_win64" "${loadpoint[wf5]}/i486_nt" "${loadpoint[creo4]}/x86e_win64"; do
+  mkdir -p "$c/$xtop/obj" && printf 'MZ' >"$c/$xtop/obj/xtop.exe"
+done
 protk() { echo "$c/${loadpoint[$1]}/text/protk.dat"; }
 printf 'name other_addin\r\nstartup dll\r\nexec_file C:\\Other\\other.dll\r\nallow_stop true\r\nend\r\n\r\n' \
   >"$(protk creo9)"
@@ -171,14 +181,18 @@ for lp in creo9 wf5; do cp "$(protk $lp)" "$work/$lp.before"; done
 cat >"$work/loadpoints.txt" <<'EOF'
 Windows Registry Editor Version 5.00
 
-[HKEY_LOCAL_MACHINE\SOFTWARE\PTC\Creo Parametric\9.0\2022340]
-"InstallDir"="C:\\PTC\\Creo 9.0\\Common Files"
+[HKEY_LOCAL_MACHINE\SOFTWARE\PTC\PTC Creo Parametric\9.0.2.0]
+"InstallDir"="C:\\PTC\\Creo 9.0.2.0\\Parametric"
+"CommonFilesLocation"="C:\\PTC\\Creo 9.0.2.0\\Common Files"
+"Release"="9.0.2.0"
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\PTC\Pro/ENGINEER\Wildfire 5.0\M280]
 "InstallDir"="C:\\PTC\\proeWildfire 5.0"
 
-[HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\PTC\Creo Parametric\4.0\M150]
-"InstallDir"="C:\\PTC\\Creo 4.0\\Common Files"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\PTC\PTC Creo Parametric\4.0\M150]
+"InstallDir"="C:\\PTC\\Creo 4.0\\M150\\Parametric"
+"CommonFilesLocation"="C:\\PTC\\Creo 4.0\\M150\\Common Files"
+"Release"="4.0"
 EOF
 bash "$root/scripts/import-reg.sh" "$prefix" <"$work/loadpoints.txt"
 check "loadpoint key written in the 32-bit view" [ -n "$(wine64 reg query \
@@ -212,7 +226,15 @@ check_registered() {  # label
     <(cat "$work/creo9.before"; entry x64)
   check "$1: wf5 (32-bit) keeps the other entry and gains one entry" cmp -s "$(protk wf5)" \
     <(cat "$work/wf5.before"; printf '\r\n'; entry x86)
-  check "$1: creo4 (32-bit) holds one entry" cmp -s "$(protk creo4)" <(printf '\r\n'; entry x86)
+  check "$1: creo4 (64-bit, keys in the 32-bit view) holds one entry" cmp -s "$(protk creo4)" \
+    <(printf '\r\n'; entry x64)
+  check_parametric "$1"
+}
+check_parametric() {  # label
+  local p
+  for p in "${parametric[@]}"; do
+    check "$1: nothing written under $p" [ -z "$(ls -A "$c/$p/text")" ]
+  done
 }
 check_removed() {  # label
   check "$1: creo9 byte-identical to before the install" cmp -s "$(protk creo9)" "$work/creo9.before"
@@ -220,6 +242,7 @@ check_removed() {  # label
   check "$1: wf5 as before, with the separating blank line kept" cmp -s "$(protk wf5)" \
     <(cat "$work/wf5.before"; printf '\r\n')
   check "$1: creo4 holds no entry" cmp -s "$(protk creo4)" <(printf '\r\n')
+  check_parametric "$1"
 }
 check_files() {  # label with|without SolidWorks add-in
   local missing=""

@@ -14,7 +14,6 @@ namespace {
 using namespace testkit;
 using namespace tarnwick::test;
 
-const std::string kBanner = "Pro/TOOLKIT integration utility";
 const std::string kNoParams = "No input params specified, use /? for help";
 const std::string kInvalid = "Invalid input params specified, use /? for help";
 const std::string kDuplicate = "Duplicate input params specified, use /? for help";

@@ -19,8 +19,6 @@ namespace {
 using namespace testkit;
 using namespace tarnwick::test;
 
-const std::string kBanner = "Pro/TOOLKIT integration utility";
-const std::string kHeading = "The following Pro/ENGINEER / Creo loadpoints have been found";
 const std::string kNoneFound = "No Pro/ENGINEER / Creo loadpoints have been found";
 const std::string kXtop32 = "\\i486_nt\\obj\\xtop.exe";
 const std::string kXtop64 = "\\x86e_win64\\obj\\xtop.exe";

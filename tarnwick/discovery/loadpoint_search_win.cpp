@@ -1,4 +1,5 @@
-// Win32 only: reading the key list file and searching the registry views for loadpoints.
+// Win32 only: reading the key list file, searching the registry views for loadpoints, and looking
+// at the loadpoints' machine folders for their bitness.
 #include "discovery/loadpoint_search.h"
 
 #include <windows.h>
@@ -49,31 +50,59 @@ RegistryKeyList ReadRegistryKeyList(const RunOptions& options) {
     }
 }
 
-// Whether the system has a 64-bit registry view besides the 32-bit one.
+// Whether the system has a 64-bit registry view besides the 32-bit one. IsWow64Process says no
+// for an x86 process on Windows on ARM, which has that view; IsWow64Process2 (Windows 10 1511 and
+// later, looked up at run time so that the image still starts on older systems) tells the truth.
 bool HasSixtyFourBitView() {
 #ifdef _WIN64
     return true;
 #else
+    using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    if (const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll")) {
+        const auto isWow64Process2 = reinterpret_cast<IsWow64Process2Function>(
+            reinterpret_cast<void*>(GetProcAddress(kernel32, "IsWow64Process2")));
+        USHORT processMachine = IMAGE_FILE_MACHINE_UNKNOWN;
+        USHORT nativeMachine = IMAGE_FILE_MACHINE_UNKNOWN;
+        if (isWow64Process2 != nullptr && isWow64Process2(GetCurrentProcess(), &processMachine, &nativeMachine)) {
+            return processMachine != IMAGE_FILE_MACHINE_UNKNOWN;  // a 32-bit process on a wider system
+        }
+    }
     BOOL underWow64 = FALSE;
     return IsWow64Process(GetCurrentProcess(), &underWow64) && underWow64;
 #endif
 }
 
-// The loadpoint path that an installation key's InstallDir holds, if it is a string of at most
-// kInstallDirCapacity bytes.
-std::optional<LoadpointPath> ReadInstallDir(HKEY installation) {
+// One value of an installation key: its type is asked first, and only a string's data is read,
+// into kInstallDirCapacity bytes.
+RegistryValueRead ReadPathValue(HKEY installation, const char* name) {
+    RegistryValueRead value;
     DWORD type = REG_NONE;
-    if (RegQueryValueExA(installation, "InstallDir", nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
+    if (RegQueryValueExA(installation, name, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) return value;
+    value.exists = true;
+    value.type = type;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return value;
     char data[kInstallDirCapacity];
     DWORD size = sizeof(data);
-    if (RegQueryValueExA(installation, "InstallDir", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
+    if (RegQueryValueExA(installation, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS) {
+        return value;
     }
-    return LoadpointPathFromValueData(data, size < sizeof(data) ? size : sizeof(data));
+    value.readWhole = true;
+    value.data.assign(data, size < sizeof(data) ? size : sizeof(data));
+    return value;
+}
+
+// Whether a file is there, by its attributes alone: nothing below a loadpoint is opened, created
+// or changed to find out. A look that fails for any reason but a missing file or folder cannot tell.
+FilePresence PresenceOf(const std::string& path) {
+    const std::optional<std::wstring> wide = WidenFilePath(path);
+    if (!wide) return FilePresence::kUnknown;
+    const DWORD attributes = GetFileAttributesW(wide->c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FilePresence::kAbsent : FilePresence::kPresent;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FilePresence::kAbsent
+                                                                          : FilePresence::kUnknown;
 }
 
 // One search pass: every installation under every listed key, in one registry view.
@@ -93,7 +122,9 @@ void SearchView(const RegistryKeyList& keyPaths, RegistryView view, LoadpointLis
             }
             RegistryKey installation;
             if (installation.Open(listed.get(), name, access) != ERROR_SUCCESS) continue;
-            if (std::optional<LoadpointPath> path = ReadInstallDir(installation.get())) {
+            if (std::optional<LoadpointPath> path =
+                    LoadpointOfInstallation(ReadPathValue(installation.get(), "CommonFilesLocation"),
+                                            ReadPathValue(installation.get(), "InstallDir"))) {
                 found.push_back(std::move(*path));
             }
         }
@@ -107,8 +138,7 @@ Loadpoints FindLoadpoints(const RunOptions& options) {
     Loadpoints found;
     SearchView(keyPaths, RegistryView::k32Bit, found.in32BitView);
     if (HasSixtyFourBitView()) SearchView(keyPaths, RegistryView::k64Bit, found.in64BitView);
-    SortAndRemoveDuplicates(found.in32BitView);
-    SortAndRemoveDuplicates(found.in64BitView);
+    SettleBitness(found, &PresenceOf);
     return found;
 }
 

@@ -1,12 +1,66 @@
 #include "discovery/loadpoints.h"
 
 #include <cstring>
+#include <utility>
+
+#include "discovery/registry_key_list.h"
 
 namespace tarnwick {
+
+namespace {
+
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2;
+
+std::optional<LoadpointPath> PathOf(const RegistryValueRead& value) {
+    if (!value.exists || (value.type != kRegSz && value.type != kRegExpandSz) || !value.readWhole) {
+        return std::nullopt;
+    }
+    return LoadpointPathFromValueData(value.data.data(), value.data.size());
+}
+
+enum class Bitness { k32, k64 };
+
+// The bitness the machine folders below `loadpoint` show, if they show one.
+std::optional<Bitness> BitnessOnDisk(const LoadpointPath& loadpoint,
+                                     const std::function<FilePresence(const std::string&)>& presenceOf) {
+    if (loadpoint.empty()) return std::nullopt;
+    const FilePresence xtop32 = presenceOf(loadpoint + std::string(kXtopBelowLoadpoint32));
+    const FilePresence xtop64 = presenceOf(loadpoint + std::string(kXtopBelowLoadpoint64));
+    if (xtop32 == FilePresence::kPresent && xtop64 == FilePresence::kAbsent) return Bitness::k32;
+    if (xtop64 == FilePresence::kPresent && xtop32 == FilePresence::kAbsent) return Bitness::k64;
+    return std::nullopt;
+}
+
+}  // namespace
 
 LoadpointPath LoadpointPathFromValueData(const char* data, std::size_t size) {
     const void* nul = size == 0 ? nullptr : std::memchr(data, '\0', size);
     return LoadpointPath(data, nul ? static_cast<const char*>(nul) - data : size);
+}
+
+std::optional<LoadpointPath> LoadpointOfInstallation(const RegistryValueRead& commonFilesLocation,
+                                                     const RegistryValueRead& installDir) {
+    std::optional<LoadpointPath> commonFiles = PathOf(commonFilesLocation);
+    if (commonFiles && !commonFiles->empty()) return commonFiles;
+    return PathOf(installDir);
+}
+
+void SettleBitness(Loadpoints& found, const std::function<FilePresence(const std::string&)>& presenceOf) {
+    Loadpoints settled;
+    const struct {
+        LoadpointList& from;
+        Bitness view;
+    } views[] = {{found.in32BitView, Bitness::k32}, {found.in64BitView, Bitness::k64}};
+    for (const auto& view : views) {
+        for (LoadpointPath& loadpoint : view.from) {
+            const Bitness bitness = BitnessOnDisk(loadpoint, presenceOf).value_or(view.view);
+            (bitness == Bitness::k32 ? settled.in32BitView : settled.in64BitView).push_back(std::move(loadpoint));
+        }
+    }
+    SortAndRemoveDuplicates(settled.in32BitView);
+    SortAndRemoveDuplicates(settled.in64BitView);
+    found = std::move(settled);
 }
 
 }  // namespace tarnwick

@@ -1,29 +1,68 @@
 // Loadpoints: the installation directories of Pro/ENGINEER and Creo that the loadpoint search
-// finds in the registry, as the listing and the registration steps receive them.
+// finds in the registry, as the listing and the registration steps receive them, and the two
+// decisions the search makes for each installation: which value names its loadpoint, and which
+// bitness the loadpoint has.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick {
 
-// A loadpoint path: the verbatim 8-bit text of one InstallDir registry value.
+// A loadpoint path: the verbatim 8-bit text of one registry value (CommonFilesLocation or
+// InstallDir) of an installation key.
 using LoadpointPath = std::string;
 using LoadpointList = std::vector<LoadpointPath>;
 
 // What one search found, each list sorted byte-wise and duplicate-free. A loadpoint's bitness is
 // the list that holds it; the same path may stand in both.
 struct Loadpoints {
-    LoadpointList in32BitView;  // found in the 32-bit registry view
-    LoadpointList in64BitView;  // found in the 64-bit registry view (none on 32-bit Windows)
+    LoadpointList in32BitView;  // the 32-bit loadpoints (found in the 32-bit view, or moved there)
+    LoadpointList in64BitView;  // the 64-bit loadpoints (none on 32-bit Windows)
 };
 
-// Size of the buffer an InstallDir value is read into, terminator included.
+// Size of the buffer a path value is read into, terminator included.
 inline constexpr std::size_t kInstallDirCapacity = 260;
 
-// The loadpoint path held by an InstallDir value's data: the bytes before the first NUL, or all
-// of them when none is NUL.
+// The loadpoint path held by a path value's data: the bytes before the first NUL, or all of them
+// when none is NUL.
 LoadpointPath LoadpointPathFromValueData(const char* data, std::size_t size);
+
+// One value of an installation key as the registry gave it.
+struct RegistryValueRead {
+    bool exists = false;     // the value is there (its type could be asked)
+    std::uint32_t type = 0;  // its registry type: 1 is REG_SZ, 2 REG_EXPAND_SZ
+    bool readWhole = false;  // its data fitted kInstallDirCapacity bytes and was read
+    std::string data;        // the bytes read, as many as the registry reported
+};
+
+// The loadpoint an installation key names. Creo Parametric keeps protk.dat and the machine
+// folders below its Common Files folder, named by CommonFilesLocation, while its InstallDir is the
+// Parametric folder beside it; Pro/ENGINEER keys carry InstallDir alone. So: CommonFilesLocation
+// when it is a string (REG_SZ or REG_EXPAND_SZ) read whole and not empty; otherwise InstallDir
+// when it is a string read whole (possibly empty); otherwise none.
+std::optional<LoadpointPath> LoadpointOfInstallation(const RegistryValueRead& commonFilesLocation,
+                                                     const RegistryValueRead& installDir);
+
+// Where each bitness keeps xtop.exe below a loadpoint. The listing prints the same sub-paths.
+inline constexpr std::string_view kXtopBelowLoadpoint32 = "\\i486_nt\\obj\\xtop.exe";
+inline constexpr std::string_view kXtopBelowLoadpoint64 = "\\x86e_win64\\obj\\xtop.exe";
+
+// What a look at one file found.
+enum class FilePresence { kPresent, kAbsent, kUnknown };
+
+// Gives every loadpoint the bitness of the executable it holds: when `presenceOf` finds exactly
+// one of its two xtop.exe files present and the other absent, the loadpoint goes to that
+// bitness's list; otherwise (both, neither, or a look that could not tell) it stays in the list
+// of the view it was found in. A 64-bit installation whose installer wrote its keys into the
+// 32-bit view is thus registered with the 64-bit executable. An empty loadpoint is not looked
+// at (it would name the current drive's root). Both lists end sorted and duplicate-free.
+// `presenceOf` receives the loadpoint followed by the sub-path; it must only look.
+void SettleBitness(Loadpoints& found, const std::function<FilePresence(const std::string&)>& presenceOf);
 
 }  // namespace tarnwick

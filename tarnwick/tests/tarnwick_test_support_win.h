@@ -12,6 +12,10 @@
 
 namespace tarnwick::test {
 
+// The lines a registration run begins with: the banner, then the heading over the loadpoints.
+inline const std::string kBanner = "Pro/TOOLKIT integration utility";
+inline const std::string kHeading = "The following Pro/ENGINEER / Creo loadpoints have been found";
+
 // Runs tarnwick.exe (beside the test program) with the given arguments and waits for its end.
 testkit::ProcessResult RunTarnwick(const std::vector<std::wstring>& arguments);
 
