@@ -55,10 +55,14 @@ wxs=$PWD/installer/sample-addin.wxs
 (cd "$stage" && wixl -a "$arch" -D "Arch=$arch" -D "Version=$version" "$@" -I "$(dirname "$wxs")" -o "$msi" "$wxs")
 
 # What wixl 0.101 cannot express, written into the tables afterwards: the condition of the
-# SolidWorks add-in's component, and the rollback type of RollbackRegisterAddin (see the WiX
-# source).
+# SolidWorks add-in's component, the rollback type of the two rollback actions, and the removal of
+# registration.log (see the WiX source).
 msibuild "$msi" -q "UPDATE \`Component\` SET \`Condition\` = 'SOLIDWORKS_LOCATION OR REMOVE~=\"ALL\"' WHERE \`Component\` = 'SolidWorksAddin'"
-msibuild "$msi" -q "UPDATE \`CustomAction\` SET \`Type\` = 3410 WHERE \`Action\` = 'RollbackRegisterAddin'"
+# wixl makes the RemoveFile table but leaves it empty; install mode 2: on removal.
+msibuild "$msi" -q "INSERT INTO \`RemoveFile\` (\`FileKey\`, \`Component_\`, \`FileName\`, \`DirProperty\`, \`InstallMode\`) VALUES ('RegistrationLog', 'Registration', 'registration.log', 'INSTALLDIR', 2)"
+for rollback in RollbackRegisterAddin RollbackUnregisterAddin; do
+  msibuild "$msi" -q "UPDATE \`CustomAction\` SET \`Type\` = 3442 WHERE \`Action\` = '$rollback'"
+done
 
 msiinfo suminfo "$msi" >/dev/null
 rm -rf "$stage"
