@@ -8,7 +8,8 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 
 packages=(cmake ninja-build g++ googletest libgtest-dev clang libclang-rt-14-dev clang-tidy clang-format
           cppcheck mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686
-          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 wine32:i386 python3 wixl msitools)
+          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 wine32:i386 python3 wixl msitools
+          osslsigncode openssl zip unzip)
 for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
 
 if [ ${#need[@]} -eq 0 ]; then

@@ -2,8 +2,10 @@
 # Runs every test: installs the prerequisites, then builds and tests the host core, the same
 # under the sanitizers, and the Windows builds under Wine (with the fault and load tests): the
 # 32-bit deliverables (`windows`) and the x86_64 test vehicle (`windows64`). Runs every fuzz
-# target for a bounded time, both static analysers, and short benchmark runs. The figures of the
-# run end up in build/figures/ (see docs/robustness.md).
+# target for a bounded time, builds the two images a second time to check that they are
+# reproducible, tests the signed release archive (scripts/release_test.sh), runs both static
+# analysers and short benchmark runs. The figures of the run end up in build/figures/ (see
+# docs/robustness.md).
 #
 # Where the kernel cannot run 32-bit programs, Wine's 32-bit side cannot start: the 32-bit images
 # are then built and checked statically only, the x86_64 build runs every Windows test, and the
@@ -61,6 +63,12 @@ else
   tier windows "32-bit deliverables, built and checked statically; not run: $reason32" static
 fi
 tier windows64 "x86_64 test vehicle under 64-bit Wine"
+
+started=$SECONDS
+echo "== release (reproducible images, signed release archive)"
+bash scripts/check-reproducible.sh windows windows64
+bash scripts/release_test.sh
+tiers+=("$(printf '%-10s %9s %4s s  %s' release "" $((SECONDS - started)) "images built twice compare equal; archive, checksums, signatures")")
 
 started=$SECONDS
 echo "== fuzz (bounded run of every target)"

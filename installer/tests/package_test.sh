@@ -19,7 +19,11 @@
 #   3. install with a registered SolidWorks-like server, found through its ProgID: the SolidWorks
 #      add-in is installed; repair after an "upgrade" to a second class identifier finds the new
 #      one and changes no byte of any protk.dat; a second repair with SOLIDWORKS_CLSID on the
-#      command line detects the identifier given there; removal as in 2.
+#      command line detects the identifier given there; removal as in 2;
+#   4. a removal forced to fail after the unregistration: rolled back, every protk.dat registered
+#      again, byte for byte as before the removal.
+# A fourth loadpoint, ro, holds a read-only protk.dat that no run may change: registration.log in
+# the installation folder shows it passed over, beside Tarnwick's banner and the loadpoints.
 # Usage: package_test.sh x86|x64 WORK_DIR
 set -uo pipefail
 arch=$1 work=$2
@@ -59,6 +63,8 @@ work=$(cd "$work" && pwd)
 prefix=$work/wineprefix
 if ! bash "$root/scripts/build-installer.sh" "$arch" "$work/package" >"$work/build.log" 2>&1 ||
   ! bash "$root/scripts/build-installer.sh" "$arch" "$work/package-failing" -D FailAfterRegistration=1 \
+    >>"$work/build.log" 2>&1 ||
+  ! bash "$root/scripts/build-installer.sh" "$arch" "$work/package-failing-removal" -D FailAfterUnregistration=1 \
     >>"$work/build.log" 2>&1; then
   cat "$work/build.log"
   echo "package test: the packages could not be built"
@@ -95,28 +101,37 @@ expected_actions=$(sort <<'EOF'
 CheckForPelliton	1	Brimsett
 CheckForSolidWorks	1	Brimsett
 CreateTempDir	1	Brimsett
-RegisterAddin	3154	TarnwickExe
+RegisterAddin	3186	TW_COMMAND
 RemoveExtraRegKey	1	Brimsett
 ResetLangToDefault	1	Brimsett
-RollbackRegisterAddin	3410	TarnwickExe
+RollbackRegisterAddin	3442	TW_COMMAND
+RollbackUnregisterAddin	3442	TW_COMMAND
 SetGlobProductCode	51	GLOBPRODUCTCODE
 SetProductInstallDir	51	PRODUCT_INSTALLDIR
 SetSolidWorksClsid	51	SOLIDWORKS_CLSID
+SetTarnwickCommand	51	TW_COMMAND
 SetTempDir	51	TEMPDIR
-UnregisterAddin	3154	TarnwickExe
+UnregisterAddin	3186	TW_COMMAND
 EOF
 )
 if [ "$actions" = "$expected_actions" ]; then pass "CustomAction table: actions and types"; else
   fail "CustomAction table"; diff <(echo "$expected_actions") <(echo "$actions"); fi
 target_of() { table CustomAction | awk -F'\t' -v a="$1" '$1 == a { print $4 }'; }
-check "RegisterAddin registers with the installed paths" [ "$(target_of RegisterAddin)" = \
-  '/name:sample_addin /startup:dll "/exec32:[#AddinDll32]" "/exec64:[#AddinDll64]" "/text:[INSTALLDIR]text" "/desc:Sample Toolkit Add-in" "/reg:[#RegistryKeyList]"' ]
+# Each Tarnwick run through the command interpreter, appending its output to registration.log.
+tarnwick_run() { printf '/s /c ""[#TarnwickExe]" %s >>"[INSTALLDIR]registration.log" 2>&1"' "$1"; }
+check "SetTarnwickCommand: the command interpreter of the package's bitness" [ "$(target_of SetTarnwickCommand)" = \
+  "[$([ "$arch" = x64 ] && echo System64Folder || echo SystemFolder)]cmd.exe" ]
+check "RegisterAddin and RollbackUnregisterAddin register with the installed paths" [ "$(target_of RegisterAddin)" = \
+  "$(tarnwick_run '/name:sample_addin /startup:dll "/exec32:[#AddinDll32]" "/exec64:[#AddinDll64]" "/text:[INSTALLDIR]text" "/desc:Sample Toolkit Add-in" "/reg:[#RegistryKeyList]"')" \
+  -a "$(target_of RollbackUnregisterAddin)" = "$(target_of RegisterAddin)" ]
 check "RollbackRegisterAddin and UnregisterAddin unregister" [ "$(target_of RollbackRegisterAddin)" = \
-  '/name:sample_addin /unregister "/reg:[#RegistryKeyList]"' -a "$(target_of UnregisterAddin)" = \
+  "$(tarnwick_run '/name:sample_addin /unregister "/reg:[#RegistryKeyList]"')" -a "$(target_of UnregisterAddin)" = \
   "$(target_of RollbackRegisterAddin)" ]
+check "registration.log removed with the Registration component" [ "$(table RemoveFile | cut -f2-5)" = \
+  "$(printf 'Registration\tregistration.log\tINSTALLDIR\t2')" ]
 
 sequence=$(table InstallExecuteSequence | sort -t$'\t' -k3,3n | cut -f1,2 |
-  grep -E '^(AppSearch|SetSolidWorksClsid|CheckFor|RemoveExtra|CostInitialize|CostFinalize|SetTempDir|CreateTempDir|SetProduct|SetGlob|InstallValidate|RemoveFiles|InstallFiles|RollbackRegister|RegisterAddin|UnregisterAddin|InstallFinalize|ResetLang)')
+  grep -E '^(AppSearch|SetSolidWorksClsid|CheckFor|RemoveExtra|CostInitialize|CostFinalize|SetTempDir|CreateTempDir|SetProduct|SetGlob|SetTarnwick|InstallValidate|RemoveFiles|InstallFiles|Rollback|RegisterAddin|UnregisterAddin|InstallFinalize|ResetLang)')
 expected_sequence=$(cat <<'EOF'
 AppSearch	
 SetSolidWorksClsid	NOT SOLIDWORKS_CLSID
@@ -129,7 +144,9 @@ SetTempDir	NOT REMOVE~="ALL"
 CreateTempDir	NOT REMOVE~="ALL"
 SetProductInstallDir	NOT REMOVE~="ALL"
 SetGlobProductCode	NOT REMOVE~="ALL"
+SetTarnwickCommand	
 InstallValidate	
+RollbackUnregisterAddin	REMOVE~="ALL"
 UnregisterAddin	REMOVE~="ALL"
 RemoveFiles	
 InstallFiles	
@@ -195,6 +212,17 @@ Windows Registry Editor Version 5.00
 "Release"="4.0"
 EOF
 bash "$root/scripts/import-reg.sh" "$prefix" <"$work/loadpoints.txt"
+# ro: a loadpoint whose protk.dat is read-only, left alone by every run.
+mkdir -p "$c/PTC/Creo 8.0.0.0/Parametric" "$c/PTC/Creo 8.0.0.0/Common Files/text"
+ro_protk="$c/PTC/Creo 8.0.0.0/Common Files/text/protk.dat"
+printf 'name locked_tool\r\nend\r\n' >"$ro_protk"
+cp "$ro_protk" "$work/ro.before"
+chmod a-w "$ro_protk"
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+  '[HKEY_LOCAL_MACHINE\SOFTWARE\PTC\PTC Creo Parametric\8.0.0.0]' \
+  '"InstallDir"="C:\\PTC\\Creo 8.0.0.0\\Parametric"' \
+  '"CommonFilesLocation"="C:\\PTC\\Creo 8.0.0.0\\Common Files"' '"Release"="8.0.0.0"' |
+  bash "$root/scripts/import-reg.sh" "$prefix"
 check "loadpoint key written in the 32-bit view" [ -n "$(wine64 reg query \
   'HKLM\SOFTWARE\PTC\Pro/ENGINEER\Wildfire 5.0\M280' /reg:32 2>/dev/null)" ]
 
@@ -281,6 +309,13 @@ done
 check_not "install: no CheckForCADApplication line (nothing registered)" log_has install 'CheckForCADApplication:  '
 check_not "install: no ProgID, so no SOLIDWORKS_CLSID" log_has install 'Property(S): SOLIDWORKS_CLSID = '
 check_not "install: no Brimsett error line" grep -qaE '^[A-Za-z]+:  Error 0x' "$work/install.log"
+# What Tarnwick printed, kept in the installation folder.
+tr -d '\r' <"$installed/registration.log" >"$work/registration.log" 2>/dev/null
+for line in 'Pro/TOOLKIT integration utility' 'The following Pro/ENGINEER / Creo loadpoints have been found' \
+  'C:\PTC\Creo 8.0.0.0\Common Files' 'Passed over "C:\PTC\Creo 8.0.0.0\Common Files\text\protk.dat": read-only'; do
+  check "install: registration.log has \"$line\"" grep -qxF -- "$line" "$work/registration.log"
+done
+check "install: the read-only protk.dat unchanged" cmp -s "$ro_protk" "$work/ro.before"
 temp_dirs=("$c"/users/*/Temp/"Sample Toolkit Add-in")
 check "install: TEMPDIR created" [ -d "${temp_dirs[0]}" ]
 
@@ -368,6 +403,25 @@ msiexec remove-sw /x "$package"
 check "remove with SolidWorks: msiexec succeeds" [ "$rc" -eq 0 ]
 check_removed "remove with SolidWorks"
 check "remove with SolidWorks: the installation folder is gone" [ ! -e "$installed" ]
+
+# ---- 4. a removal that fails after the unregistration ----
+msi=$work/package-failing-removal/sample-addin.msi
+msiexec install-failing-removal /i "$package"
+check "install (removal to fail): msiexec succeeds" [ "$rc" -eq 0 ]
+check_registered "install (removal to fail)"
+for lp in creo9 wf5 creo4; do cp "$(protk $lp)" "$work/$lp.installed"; done
+msiexec failed-removal /x "$package"
+check "forced removal failure: msiexec fails" [ "$rc" -ne 0 ]
+# A removal runs its script at InstallExecute.
+check "forced removal failure: UnregisterAddin ran, then the failure, then RollbackUnregisterAddin" [ "$(sed -n \
+  -e '/^Action start [0-9:]*: InstallExecute\./,$s/^Action ended [0-9:]*: \(UnregisterAddin\|FailAfterUnregistration\)\. Return value \([0-9]*\)\./\1 \2/p' \
+  -e '/^Action start [0-9:]*: InstallExecute\./,$s/^Action start [0-9:]*: \(RollbackUnregisterAddin\)\./\1/p' \
+  "$work/failed-removal.log" | tr '\n' ' ')" = "UnregisterAddin 1 FailAfterUnregistration 0 RollbackUnregisterAddin " ]
+for lp in creo9 wf5 creo4; do
+  check "forced removal failure, rolled back: $lp registered again, byte for byte" cmp -s "$(protk $lp)" \
+    "$work/$lp.installed"
+done
+msi=$work/package/sample-addin.msi
 
 if [ "$failures" -eq 0 ]; then echo "sample add-in package ($arch): all checks passed"; exit 0; fi
 echo "sample add-in package ($arch): $failures failures"
