@@ -89,6 +89,7 @@ inline constexpr std::array kOptionTable = {
                 L"installation only."),
 };
 
+// The table a parse fills, a copy of kOptionTable.
 using OptionTable = std::remove_const_t<decltype(kOptionTable)>;
 inline constexpr int kOptionCount = static_cast<int>(kOptionTable.size());
 
