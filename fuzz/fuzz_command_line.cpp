@@ -29,7 +29,6 @@ namespace {
 using tarnwick::CommandOption;
 using tarnwick::kOptionCount;
 using tarnwick::kOptionTable;
-using tarnwick::OptionIndex;
 using tarnwick::OptionTable;
 using tarnwick::ParseResult;
 
@@ -91,8 +90,8 @@ struct Snapshot {
 Snapshot Take(const OptionTable& table) {
     Snapshot snapshot;
     for (int i = 0; i < kOptionCount; ++i) {
-        snapshot.present[i] = table.entries[i].present;
-        snapshot.value[i] = table.entries[i].value;
+        snapshot.present[i] = table[i].present;
+        snapshot.value[i] = table[i].value;
     }
     return snapshot;
 }
@@ -107,7 +106,7 @@ std::vector<const wchar_t*> Pointers(const std::vector<std::wstring>& arguments)
 ParseResult Parse(const std::vector<std::wstring>& arguments, OptionTable& table) {
     const std::vector<const wchar_t*> pointers = Pointers(arguments);
     table = kOptionTable;
-    return tarnwick::ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), kOptionCount, table.entries);
+    return tarnwick::ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), kOptionCount, table.data());
 }
 
 // Whether a run value says what the table's entry says.
@@ -118,16 +117,16 @@ bool SameAs(const std::optional<std::wstring>& value, const CommandOption& optio
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const CommandOption* constants = kOptionTable.entries;
+    const CommandOption* constants = kOptionTable.data();
 
     const std::vector<std::wstring> arguments = Arguments(data, size);
     OptionTable table;
     const ParseResult result = Parse(arguments, table);
-    FUZZ_CHECK(result >= ParseResult::NoParams && result <= ParseResult::Ok);
-    FUZZ_CHECK((result == ParseResult::NoParams) == (arguments.size() <= 1));
+    FUZZ_CHECK(result >= ParseResult::kNoParams && result <= ParseResult::kOk);
+    FUZZ_CHECK((result == ParseResult::kNoParams) == (arguments.size() <= 1));
 
     for (int i = 0; i < kOptionCount; ++i) {
-        const CommandOption& option = table.entries[i];
+        const CommandOption& option = table[i];
         FUZZ_CHECK(option.optionName == constants[i].optionName);
         FUZZ_CHECK(option.takesValue == constants[i].takesValue);
         FUZZ_CHECK(option.helpText == constants[i].helpText);
@@ -140,25 +139,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.name = L"untouched";
     const std::vector<const wchar_t*> pointers = Pointers(arguments);
     FUZZ_CHECK(tarnwick::ParseRunOptions(static_cast<int>(pointers.size()), pointers.data(), options) == result);
-    if (result != ParseResult::Ok) {
+    if (result != ParseResult::kOk) {
         FUZZ_CHECK(options.name == L"untouched" && !options.keyList.has_value());
         return 0;
     }
-    FUZZ_CHECK(options.help == table[OptionIndex::kHelp].present);
-    FUZZ_CHECK(options.unregister == table[OptionIndex::kUnregister].present);
-    FUZZ_CHECK(options.listXtops == table[OptionIndex::kListXtops].present);
-    FUZZ_CHECK(options.fail == table[OptionIndex::kFail].present);
-    FUZZ_CHECK(options.unicode == table[OptionIndex::kUnicode].present);
-    FUZZ_CHECK(options.delay == table[OptionIndex::kDelay].present);
-    FUZZ_CHECK(SameAs(options.name, table[OptionIndex::kName]));
-    FUZZ_CHECK(SameAs(options.startup, table[OptionIndex::kStartup]));
-    FUZZ_CHECK(SameAs(options.exec32, table[OptionIndex::kExec32]));
-    FUZZ_CHECK(SameAs(options.exec64, table[OptionIndex::kExec64]));
-    FUZZ_CHECK(SameAs(options.textDir, table[OptionIndex::kText]));
-    FUZZ_CHECK(SameAs(options.description, table[OptionIndex::kDesc]));
-    FUZZ_CHECK(SameAs(options.keyList, table[OptionIndex::kReg]));
-    FUZZ_CHECK(SameAs(options.sparesDir, table[OptionIndex::kSpares]));
-    FUZZ_CHECK(SameAs(options.materialsDir, table[OptionIndex::kMaterials]));
+    for (const CommandOption& option : table) {
+        FUZZ_CHECK(option.takesValue ? SameAs(options.*option.text, option) : options.*option.flag == option.present);
+    }
 
     const Snapshot parsed = Take(table);
 
@@ -184,19 +171,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(parsed.value[i] == value[i]);
     }
 
-    const int help = static_cast<int>(OptionIndex::kHelp);
     const bool valid = tarnwick::ValidateOptions(options);
-    if (valid && !present[help] && !present[static_cast<int>(OptionIndex::kListXtops)]) {
-        FUZZ_CHECK(!value[static_cast<int>(OptionIndex::kName)].empty() &&
-                   !value[static_cast<int>(OptionIndex::kReg)].empty());
+    if (valid && !options.help && !options.listXtops) {
+        FUZZ_CHECK(!tarnwick::ValueOf(options.name).empty() && !tarnwick::ValueOf(options.keyList).empty());
     }
-    if (present[help]) FUZZ_CHECK(valid);
+    if (options.help) FUZZ_CHECK(valid);
 
     // The order of the options does not matter.
     std::vector<std::wstring> reversed{arguments.front()};
     reversed.insert(reversed.end(), arguments.rbegin(), arguments.rend() - 1);
     OptionTable again;
-    FUZZ_CHECK(Parse(reversed, again) == ParseResult::Ok);
+    FUZZ_CHECK(Parse(reversed, again) == ParseResult::kOk);
     const Snapshot second = Take(again);
     for (int i = 0; i < kOptionCount; ++i) {
         FUZZ_CHECK(second.present[i] == parsed.present[i]);

@@ -9,9 +9,9 @@
 
 namespace tarnwick {
 
-// One field per command-line option. A switch is true when it was given. An option that takes a
-// value holds nothing when it was not given, and its text, possibly empty, when it was: "/desc"
-// gives an empty description, "/desc:x" the description "x". A value has at most 259 characters.
+// One field per command-line option, named by the option's row in cli/option_table.h. A switch is true when it was
+// given. An option that takes a value holds nothing when it was not given, and its text, possibly empty, when it was:
+// "/desc" gives an empty description, "/desc:x" the description "x". A value has at most 259 characters.
 struct RunOptions {
     bool help = false;                         // /?
     bool unregister = false;                   // /unregister

@@ -19,8 +19,8 @@ bool StartsWithName(const wchar_t* text, const wchar_t* name) {
 }
 
 ParseResult ParseArgument(const wchar_t* argument, int optionCount, CommandOption* table) {
-    if (argument == nullptr || argument[0] != L'/' || argument[1] == L'\0') return ParseResult::Invalid;
-    if (optionCount <= 0) return ParseResult::Invalid;
+    if (argument == nullptr || argument[0] != L'/' || argument[1] == L'\0') return ParseResult::kInvalid;
+    if (optionCount <= 0) return ParseResult::kInvalid;
 
     const wchar_t* rest = argument + 1;
     CommandOption* option = nullptr;
@@ -30,64 +30,53 @@ ParseResult ParseArgument(const wchar_t* argument, int optionCount, CommandOptio
             break;
         }
     }
-    if (option == nullptr) return ParseResult::Invalid;
+    if (option == nullptr) return ParseResult::kInvalid;
 
     // A repeated option is reported as such even when what follows its name is malformed.
-    if (option->present) return ParseResult::Duplicate;
+    if (option->present) return ParseResult::kDuplicate;
     option->present = true;
 
     const wchar_t* afterName = rest + std::wcslen(option->optionName);
-    if (*afterName == L'\0') return ParseResult::Ok;
-    if (!option->takesValue || *afterName != L':') return ParseResult::Invalid;
+    if (*afterName == L'\0') return ParseResult::kOk;
+    if (!option->takesValue || *afterName != L':') return ParseResult::kInvalid;
 
     const wchar_t* value = afterName + 1;
     std::size_t length = std::wcslen(value);
-    if (length > kMaxOptionValueLength) return ParseResult::Invalid;
+    if (length > kMaxOptionValueLength) return ParseResult::kInvalid;
     std::wmemcpy(option->value, value, length + 1);
-    return ParseResult::Ok;
+    return ParseResult::kOk;
 }
 
-std::optional<std::wstring> ValueIfPresent(const CommandOption& option) {
-    if (!option.present) return std::nullopt;
-    return std::wstring(option.value, wcsnlen(option.value, kOptionValueCapacity));
+// The run values that a filled table holds, each in the member its row names.
+RunOptions RunOptionsFrom(const OptionTable& table) {
+    RunOptions options;
+    for (const CommandOption& option : table) {
+        if (!option.present) continue;
+        if (option.takesValue) {
+            options.*option.text = std::wstring(option.value, wcsnlen(option.value, kOptionValueCapacity));
+        } else {
+            options.*option.flag = true;
+        }
+    }
+    return options;
 }
 
 }  // namespace
 
 ParseResult ParseCommandLine(int argumentCount, const wchar_t* const* arguments, int optionCount,
                              CommandOption* table) {
-    if (argumentCount <= 1) return ParseResult::NoParams;
+    if (argumentCount <= 1) return ParseResult::kNoParams;
     for (int i = 1; i < argumentCount; ++i) {
         ParseResult result = ParseArgument(arguments[i], optionCount, table);
-        if (result != ParseResult::Ok) return result;
+        if (result != ParseResult::kOk) return result;
     }
-    return ParseResult::Ok;
-}
-
-RunOptions RunOptionsFrom(const OptionTable& table) {
-    RunOptions options;
-    options.help = table[OptionIndex::kHelp].present;
-    options.unregister = table[OptionIndex::kUnregister].present;
-    options.listXtops = table[OptionIndex::kListXtops].present;
-    options.name = ValueIfPresent(table[OptionIndex::kName]);
-    options.startup = ValueIfPresent(table[OptionIndex::kStartup]);
-    options.fail = table[OptionIndex::kFail].present;
-    options.exec32 = ValueIfPresent(table[OptionIndex::kExec32]);
-    options.exec64 = ValueIfPresent(table[OptionIndex::kExec64]);
-    options.textDir = ValueIfPresent(table[OptionIndex::kText]);
-    options.unicode = table[OptionIndex::kUnicode].present;
-    options.delay = table[OptionIndex::kDelay].present;
-    options.description = ValueIfPresent(table[OptionIndex::kDesc]);
-    options.keyList = ValueIfPresent(table[OptionIndex::kReg]);
-    options.sparesDir = ValueIfPresent(table[OptionIndex::kSpares]);
-    options.materialsDir = ValueIfPresent(table[OptionIndex::kMaterials]);
-    return options;
+    return ParseResult::kOk;
 }
 
 ParseResult ParseRunOptions(int argumentCount, const wchar_t* const* arguments, RunOptions& options) {
     OptionTable table = kOptionTable;
-    const ParseResult result = ParseCommandLine(argumentCount, arguments, kOptionCount, table.entries);
-    if (result == ParseResult::Ok) options = RunOptionsFrom(table);
+    const ParseResult result = ParseCommandLine(argumentCount, arguments, kOptionCount, table.data());
+    if (result == ParseResult::kOk) options = RunOptionsFrom(table);
     return result;
 }
 

@@ -12,14 +12,14 @@
 namespace tarnwick {
 
 enum class ParseResult : int {
-    NoParams = 0,   // no argument after the program name
-    Invalid = 1,    // a malformed or unknown argument, or a value too long for its field
-    Duplicate = 2,  // an option given a second time
-    Ok = 3,
+    kNoParams = 0,   // no argument after the program name
+    kInvalid = 1,    // a malformed or unknown argument, or a value too long for its field
+    kDuplicate = 2,  // an option given a second time
+    kOk = 3,
 };
 
 // Longest value an option can hold: the field's capacity less the terminator. A longer value
-// makes the command line Invalid; it is never cut, since a cut path would name another file.
+// makes the command line kInvalid; it is never cut, since a cut path would name another file.
 inline constexpr std::size_t kMaxOptionValueLength = kOptionValueCapacity - 1;
 
 // Fills `table` (its first `optionCount` entries) from `arguments[1 .. argumentCount-1]` and
@@ -27,11 +27,8 @@ inline constexpr std::size_t kMaxOptionValueLength = kOptionValueCapacity - 1;
 // marked before a rejected argument stay marked. Prints nothing.
 ParseResult ParseCommandLine(int argumentCount, const wchar_t* const* arguments, int optionCount, CommandOption* table);
 
-// The run values that a filled table holds.
-RunOptions RunOptionsFrom(const OptionTable& table);
-
 // Parses the wide argument vector (program name at index 0) into a fresh copy of kOptionTable and,
-// when the command line is accepted (Ok), gives its run values in `options`, which is left as it
+// when the command line is accepted (kOk), gives its run values in `options`, which is left as it
 // was otherwise.
 ParseResult ParseRunOptions(int argumentCount, const wchar_t* const* arguments, RunOptions& options);
 

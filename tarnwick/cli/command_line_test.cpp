@@ -4,6 +4,7 @@
 
 #include <cwchar>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,134 +23,140 @@ protected:
         std::vector<const wchar_t*> pointers;
         pointers.reserve(arguments.size());
         for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
-        return ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), optionCount, table_.entries);
+        return ParseCommandLine(static_cast<int>(pointers.size()), pointers.data(), optionCount, table_.data());
     }
 
-    const CommandOption& Option(OptionIndex index) const { return table_[index]; }
-    std::wstring Value(OptionIndex index) const { return table_[index].value; }
+    // The test's entry of the option of that name.
+    const CommandOption& Option(const wchar_t* name) const {
+        for (const CommandOption& option : table_) {
+            if (std::wcscmp(option.optionName, name) == 0) return option;
+        }
+        throw std::invalid_argument("no such option");
+    }
+    std::wstring Value(const wchar_t* name) const { return Option(name).value; }
 
     OptionTable table_ = kOptionTable;
 };
 
 TEST_F(ParseCommandLineTest, NoArgumentsAfterTheProgramName) {
-    EXPECT_EQ(ParseCommandLine(1, nullptr, kOptionCount, table_.entries), ParseResult::NoParams);
-    EXPECT_EQ(ParseCommandLine(0, nullptr, kOptionCount, table_.entries), ParseResult::NoParams);
-    EXPECT_EQ(Parse({}), ParseResult::NoParams);
+    EXPECT_EQ(ParseCommandLine(1, nullptr, kOptionCount, table_.data()), ParseResult::kNoParams);
+    EXPECT_EQ(ParseCommandLine(0, nullptr, kOptionCount, table_.data()), ParseResult::kNoParams);
+    EXPECT_EQ(Parse({}), ParseResult::kNoParams);
 }
 
 TEST_F(ParseCommandLineTest, EveryArgumentMustBeASlashAndAName) {
-    EXPECT_EQ(Parse({L"/"}), ParseResult::Invalid);
-    EXPECT_EQ(Parse({L""}), ParseResult::Invalid);
-    EXPECT_EQ(Parse({L"name:x"}), ParseResult::Invalid);
-    EXPECT_EQ(Parse({L"-name:x"}), ParseResult::Invalid);
-    EXPECT_EQ(Parse({L"\\name:x"}), ParseResult::Invalid);
-    EXPECT_EQ(Parse({L" /name:x"}), ParseResult::Invalid);
-    EXPECT_EQ(Parse({L"/bogus"}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"/"}), ParseResult::kInvalid);
+    EXPECT_EQ(Parse({L""}), ParseResult::kInvalid);
+    EXPECT_EQ(Parse({L"name:x"}), ParseResult::kInvalid);
+    EXPECT_EQ(Parse({L"-name:x"}), ParseResult::kInvalid);
+    EXPECT_EQ(Parse({L"\\name:x"}), ParseResult::kInvalid);
+    EXPECT_EQ(Parse({L" /name:x"}), ParseResult::kInvalid);
+    EXPECT_EQ(Parse({L"/bogus"}), ParseResult::kInvalid);
 }
 
 TEST_F(ParseCommandLineTest, ValueCannotFollowAsTheNextArgumentOrAfterAnEqualsSign) {
-    EXPECT_EQ(Parse({L"/name", L"MyApp"}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"/name", L"MyApp"}), ParseResult::kInvalid);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/name=MyApp"}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"/name=MyApp"}), ParseResult::kInvalid);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/name MyApp"}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"/name MyApp"}), ParseResult::kInvalid);
 }
 
 TEST_F(ParseCommandLineTest, NamesFoldOnlyAsciiLettersAndKeepTheValueCase) {
-    EXPECT_EQ(Parse({L"/NAME:Abc", L"/UnReGiStEr", L"/ListXTOPS", L"/REG:C:\\Keys.TXT"}), ParseResult::Ok);
-    EXPECT_TRUE(Option(OptionIndex::kName).present);
-    EXPECT_EQ(Value(OptionIndex::kName), L"Abc");
-    EXPECT_TRUE(Option(OptionIndex::kUnregister).present);
-    EXPECT_TRUE(Option(OptionIndex::kListXtops).present);
-    EXPECT_EQ(Value(OptionIndex::kReg), L"C:\\Keys.TXT");
+    EXPECT_EQ(Parse({L"/NAME:Abc", L"/UnReGiStEr", L"/ListXTOPS", L"/REG:C:\\Keys.TXT"}), ParseResult::kOk);
+    EXPECT_TRUE(Option(L"name").present);
+    EXPECT_EQ(Value(L"name"), L"Abc");
+    EXPECT_TRUE(Option(L"unregister").present);
+    EXPECT_TRUE(Option(L"listxtops").present);
+    EXPECT_EQ(Value(L"reg"), L"C:\\Keys.TXT");
 
     // Letters outside A-Z are never folded: a dotted capital I is not an i.
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/un\u0130code"}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"/un\u0130code"}), ParseResult::kInvalid);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/\uFF4Eame:x"}), ParseResult::Invalid);  // fullwidth n
+    EXPECT_EQ(Parse({L"/\uFF4Eame:x"}), ParseResult::kInvalid);  // fullwidth n
 }
 
 TEST_F(ParseCommandLineTest, ValueIsEverythingAfterTheFirstColonVerbatim) {
     EXPECT_EQ(Parse({L"/exec64:C:\\Program Files\\App\\app.dll", L"/desc:  two  spaces\t", L"/startup:a:b::"}),
-              ParseResult::Ok);
-    EXPECT_EQ(Value(OptionIndex::kExec64), L"C:\\Program Files\\App\\app.dll");
-    EXPECT_EQ(Value(OptionIndex::kDesc), L"  two  spaces\t");
-    EXPECT_EQ(Value(OptionIndex::kStartup), L"a:b::");
-    EXPECT_FALSE(Option(OptionIndex::kExec32).present);
+              ParseResult::kOk);
+    EXPECT_EQ(Value(L"exec64"), L"C:\\Program Files\\App\\app.dll");
+    EXPECT_EQ(Value(L"desc"), L"  two  spaces\t");
+    EXPECT_EQ(Value(L"startup"), L"a:b::");
+    EXPECT_FALSE(Option(L"exec32").present);
 }
 
 TEST_F(ParseCommandLineTest, ValueOptionWithoutValueIsPresentAndEmpty) {
-    EXPECT_EQ(Parse({L"/name", L"/reg:"}), ParseResult::Ok);
-    EXPECT_TRUE(Option(OptionIndex::kName).present);
-    EXPECT_EQ(Value(OptionIndex::kName), L"");
-    EXPECT_TRUE(Option(OptionIndex::kReg).present);
-    EXPECT_EQ(Value(OptionIndex::kReg), L"");
+    EXPECT_EQ(Parse({L"/name", L"/reg:"}), ParseResult::kOk);
+    EXPECT_TRUE(Option(L"name").present);
+    EXPECT_EQ(Value(L"name"), L"");
+    EXPECT_TRUE(Option(L"reg").present);
+    EXPECT_EQ(Value(L"reg"), L"");
 }
 
 TEST_F(ParseCommandLineTest, SwitchesTakeNoValue) {
     for (const wchar_t* argument : {L"/unicode:true", L"/?:x", L"/?:", L"/fail:", L"/delay:no", L"/??"}) {
         ResetOptionTable();
-        EXPECT_EQ(Parse({argument}), ParseResult::Invalid) << argument;
+        EXPECT_EQ(Parse({argument}), ParseResult::kInvalid) << argument;
     }
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/?"}), ParseResult::Ok);
-    EXPECT_TRUE(Option(OptionIndex::kHelp).present);
+    EXPECT_EQ(Parse({L"/?"}), ParseResult::kOk);
+    EXPECT_TRUE(Option(L"?").present);
 }
 
 TEST_F(ParseCommandLineTest, NamesAreNeitherAbbreviatedNorExtended) {
     for (const wchar_t* argument : {L"/names:x", L"/uni", L"/nam:x", L"/regx", L"/reg x", L"/exec", L"/exec3:x",
                                     L"/exec640:x", L"/materialsdir:x", L"/unregisterall"}) {
         ResetOptionTable();
-        EXPECT_EQ(Parse({argument}), ParseResult::Invalid);
+        EXPECT_EQ(Parse({argument}), ParseResult::kInvalid);
     }
 }
 
 TEST_F(ParseCommandLineTest, RepeatedOptionIsDuplicateBeforeAnyTestOfWhatFollowsItsName) {
-    EXPECT_EQ(Parse({L"/name:a", L"/NAME:b"}), ParseResult::Duplicate);
-    EXPECT_EQ(Value(OptionIndex::kName), L"a");
+    EXPECT_EQ(Parse({L"/name:a", L"/NAME:b"}), ParseResult::kDuplicate);
+    EXPECT_EQ(Value(L"name"), L"a");
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/reg:x", L"/regx"}), ParseResult::Duplicate);
+    EXPECT_EQ(Parse({L"/reg:x", L"/regx"}), ParseResult::kDuplicate);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/?", L"/?"}), ParseResult::Duplicate);
+    EXPECT_EQ(Parse({L"/?", L"/?"}), ParseResult::kDuplicate);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/unicode", L"/unicode:true"}), ParseResult::Duplicate);
+    EXPECT_EQ(Parse({L"/unicode", L"/unicode:true"}), ParseResult::kDuplicate);
 }
 
 TEST_F(ParseCommandLineTest, FirstOffendingArgumentDecidesAndLaterOnesAreNotExamined) {
-    EXPECT_EQ(Parse({L"/bogus", L"/name:a", L"/name:b"}), ParseResult::Invalid);
-    EXPECT_FALSE(Option(OptionIndex::kName).present);
+    EXPECT_EQ(Parse({L"/bogus", L"/name:a", L"/name:b"}), ParseResult::kInvalid);
+    EXPECT_FALSE(Option(L"name").present);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/name:a", L"/name:b", L"/bogus"}), ParseResult::Duplicate);
+    EXPECT_EQ(Parse({L"/name:a", L"/name:b", L"/bogus"}), ParseResult::kDuplicate);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/name:a", L"/bogus", L"/reg:x"}), ParseResult::Invalid);
-    EXPECT_TRUE(Option(OptionIndex::kName).present);  // marked before the rejection
-    EXPECT_FALSE(Option(OptionIndex::kReg).present);
+    EXPECT_EQ(Parse({L"/name:a", L"/bogus", L"/reg:x"}), ParseResult::kInvalid);
+    EXPECT_TRUE(Option(L"name").present);  // marked before the rejection
+    EXPECT_FALSE(Option(L"reg").present);
 }
 
 TEST_F(ParseCommandLineTest, ValuesUpTo259CharactersFitAndLongerOnesAreRefusedUncut) {
     const std::wstring longest(kMaxOptionValueLength, L'v');
-    EXPECT_EQ(Parse({L"/text:" + longest}), ParseResult::Ok);
-    EXPECT_EQ(Value(OptionIndex::kText), longest);
-    EXPECT_EQ(Option(OptionIndex::kText).value[kMaxOptionValueLength], L'\0');
+    EXPECT_EQ(Parse({L"/text:" + longest}), ParseResult::kOk);
+    EXPECT_EQ(Value(L"text"), longest);
+    EXPECT_EQ(Option(L"text").value[kMaxOptionValueLength], L'\0');
 
     // One character more is refused and nothing of it reaches the field, nor the next entry.
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/text:" + longest + L"w"}), ParseResult::Invalid);
-    EXPECT_EQ(Value(OptionIndex::kText), L"");
-    EXPECT_EQ(Value(OptionIndex::kUnicode), L"");
+    EXPECT_EQ(Parse({L"/text:" + longest + L"w"}), ParseResult::kInvalid);
+    EXPECT_EQ(Value(L"text"), L"");
+    EXPECT_EQ(Value(L"unicode"), L"");
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/spares:" + std::wstring(5000, L'x')}), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"/spares:" + std::wstring(5000, L'x')}), ParseResult::kInvalid);
 }
 
 TEST_F(ParseCommandLineTest, SearchesOnlyTheGivenNumberOfEntries) {
-    EXPECT_EQ(Parse({L"/listxtops"}, 3), ParseResult::Ok);
+    EXPECT_EQ(Parse({L"/listxtops"}, 3), ParseResult::kOk);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/name:x"}, 3), ParseResult::Invalid);
+    EXPECT_EQ(Parse({L"/name:x"}, 3), ParseResult::kInvalid);
     ResetOptionTable();
-    EXPECT_EQ(Parse({L"/?"}, 0), ParseResult::Invalid);
-    EXPECT_EQ(Parse({L"/?"}, -1), ParseResult::Invalid);
-    EXPECT_EQ(Parse({}, 0), ParseResult::NoParams);
+    EXPECT_EQ(Parse({L"/?"}, 0), ParseResult::kInvalid);
+    EXPECT_EQ(Parse({L"/?"}, -1), ParseResult::kInvalid);
+    EXPECT_EQ(Parse({}, 0), ParseResult::kNoParams);
 }
 
 TEST_F(ParseCommandLineTest, OrderOfOptionsDoesNotChangeTheTable) {
@@ -159,14 +166,14 @@ TEST_F(ParseCommandLineTest, OrderOfOptionsDoesNotChangeTheTable) {
     auto snapshot = [this] {
         std::vector<std::pair<bool, std::wstring>> entries;
         entries.reserve(kOptionCount);
-        for (const CommandOption& option : table_.entries) entries.emplace_back(option.present, option.value);
+        for (const CommandOption& option : table_) entries.emplace_back(option.present, option.value);
         return entries;
     };
-    ASSERT_EQ(Parse(arguments), ParseResult::Ok);
+    ASSERT_EQ(Parse(arguments), ParseResult::kOk);
     const auto first = snapshot();
 
     ResetOptionTable();
-    ASSERT_EQ(Parse(std::vector<std::wstring>(arguments.rbegin(), arguments.rend())), ParseResult::Ok);
+    ASSERT_EQ(Parse(std::vector<std::wstring>(arguments.rbegin(), arguments.rend())), ParseResult::kOk);
     EXPECT_EQ(snapshot(), first);
 }
 
@@ -184,7 +191,7 @@ TEST(ParseRunOptions, GivesEveryOptionAsItsRunValue) {
     ASSERT_EQ(ParseInto(options, {L"/?", L"/UNREGISTER", L"/listxtops", L"/name:App", L"/startup", L"/fail",
                                   L"/exec32:C:\\x86\\a.dll", L"/exec64:", L"/text:C:\\t", L"/unicode", L"/delay",
                                   L"/desc: d ", L"/reg:r.txt", L"/spares:C:\\s", L"/materials:C:\\m"}),
-              ParseResult::Ok);
+              ParseResult::kOk);
     EXPECT_TRUE(options.help);
     EXPECT_TRUE(options.unregister);
     EXPECT_TRUE(options.listXtops);
@@ -204,7 +211,7 @@ TEST(ParseRunOptions, GivesEveryOptionAsItsRunValue) {
 
 TEST(ParseRunOptions, OptionsNotGivenHoldNothing) {
     RunOptions options;
-    ASSERT_EQ(ParseInto(options, {L"/name:App", L"/reg:r.txt"}), ParseResult::Ok);
+    ASSERT_EQ(ParseInto(options, {L"/name:App", L"/reg:r.txt"}), ParseResult::kOk);
     EXPECT_FALSE(options.help || options.unregister || options.listXtops || options.fail || options.unicode ||
                  options.delay);
     for (const std::optional<std::wstring>* value :
@@ -218,9 +225,9 @@ TEST(ParseRunOptions, OptionsNotGivenHoldNothing) {
 TEST(ParseRunOptions, RejectedCommandLineLeavesTheRunValuesAsTheyWere) {
     RunOptions options;
     options.name = L"before";
-    EXPECT_EQ(ParseInto(options, {L"/name:App", L"/bogus"}), ParseResult::Invalid);
-    EXPECT_EQ(ParseInto(options, {L"/name:App", L"/NAME:b"}), ParseResult::Duplicate);
-    EXPECT_EQ(ParseInto(options, {}), ParseResult::NoParams);
+    EXPECT_EQ(ParseInto(options, {L"/name:App", L"/bogus"}), ParseResult::kInvalid);
+    EXPECT_EQ(ParseInto(options, {L"/name:App", L"/NAME:b"}), ParseResult::kDuplicate);
+    EXPECT_EQ(ParseInto(options, {}), ParseResult::kNoParams);
     EXPECT_EQ(options.name, L"before");
     EXPECT_FALSE(options.keyList.has_value());
 }

@@ -9,15 +9,15 @@
 namespace tarnwick {
 
 Run ChooseRun(const RunOptions& options) {
-    if (options.help) return Run::Help;
-    if (options.listXtops) return Run::List;
-    return options.unregister ? Run::Unregister : Run::Register;
+    if (options.help) return Run::kHelp;
+    if (options.listXtops) return Run::kList;
+    return options.unregister ? Run::kUnregister : Run::kRegister;
 }
 
 void WriteUsageText(void (*writeLine)(const wchar_t*)) {
     writeLine(kBannerLine);
     writeLine(L"Usage params:");
-    for (const CommandOption& option : kOptionTable.entries) {
+    for (const CommandOption& option : kOptionTable) {
         writeLine((std::wstring(L"/") + option.optionName).c_str());
         writeLine((std::wstring(L"\t") + option.helpText).c_str());
     }
@@ -41,16 +41,16 @@ void RunStep(Step&& step) {
 int TarnwickMain(int argumentCount, const wchar_t* const* arguments, const RunSteps& steps) {
     RunOptions options;
     switch (ParseRunOptions(argumentCount, arguments, options)) {
-        case ParseResult::NoParams:
+        case ParseResult::kNoParams:
             steps.writeLine(kNoParamsMessage);
             return kExitOther;
-        case ParseResult::Invalid:
+        case ParseResult::kInvalid:
             steps.writeLine(kInvalidMessage);
             return kExitOther;
-        case ParseResult::Duplicate:
+        case ParseResult::kDuplicate:
             steps.writeLine(kDuplicateMessage);
             return kExitOther;
-        case ParseResult::Ok:
+        case ParseResult::kOk:
             break;
     }
     if (!ValidateOptions(options)) {
@@ -59,19 +59,19 @@ int TarnwickMain(int argumentCount, const wchar_t* const* arguments, const RunSt
     }
 
     const Run run = ChooseRun(options);
-    if (run == Run::Help) {
+    if (run == Run::kHelp) {
         WriteUsageText(steps.writeLine);
         return kExitOther;
     }
     // The list run prints no banner: its output is only what the listing prints.
-    if (run != Run::List) steps.writeLine(kBannerLine);
+    if (run != Run::kList) steps.writeLine(kBannerLine);
     Loadpoints loadpoints;
     RunStep([&] { loadpoints = steps.findLoadpoints(options); });
     RunStep([&] { steps.listLoadpoints(options, loadpoints); });
-    if (run == Run::List) return kExitOther;
+    if (run == Run::kList) return kExitOther;
     RunStep([&] { steps.updateLoadpointRegistryFiles(options, loadpoints); });
     RunStep([&] { steps.writeSpareRegistryFiles(options); });
-    if (run == Run::Register) RunStep([&] { steps.installMaterials(options, loadpoints); });
+    if (run == Run::kRegister) RunStep([&] { steps.installMaterials(options, loadpoints); });
     return kExitRegistrationRun;
 }
 

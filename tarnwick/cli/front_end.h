@@ -20,7 +20,7 @@ inline constexpr int kExitOther = 0;
 
 // Which run validated options ask for, in this precedence: /?, then /listxtops, then the
 // registration run, which unregisters when /unregister is present.
-enum class Run { Help, List, Register, Unregister };
+enum class Run { kHelp, kList, kRegister, kUnregister };
 Run ChooseRun(const RunOptions& options);
 
 // The usage text, one call of `writeLine` per line, 32 lines: the banner, "Usage params:", then

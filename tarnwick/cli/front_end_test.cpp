@@ -87,8 +87,8 @@ TEST(TarnwickMain, HelpRunPrintsTheUsageTextAndNothingElse) {
               L"\tThe path of a directory that contains material data to install into the host CAD "
               L"applications. For installation only.");
     for (int i = 0; i < kOptionCount; ++i) {
-        EXPECT_EQ(lines[2 + 2 * i], std::wstring(L"/") + kOptionTable.entries[i].optionName);
-        EXPECT_EQ(lines[3 + 2 * i], std::wstring(L"\t") + kOptionTable.entries[i].helpText);
+        EXPECT_EQ(lines[2 + 2 * i], std::wstring(L"/") + kOptionTable[i].optionName);
+        EXPECT_EQ(lines[3 + 2 * i], std::wstring(L"\t") + kOptionTable[i].helpText);
     }
 }
 
@@ -176,13 +176,13 @@ TEST(TarnwickMain, UnregistrationRunSkipsTheMaterials) {
 
 TEST(ChooseRun, HelpBeforeListBeforeRegistration) {
     RunOptions options;
-    EXPECT_EQ(ChooseRun(options), Run::Register);
+    EXPECT_EQ(ChooseRun(options), Run::kRegister);
     options.unregister = true;
-    EXPECT_EQ(ChooseRun(options), Run::Unregister);
+    EXPECT_EQ(ChooseRun(options), Run::kUnregister);
     options.listXtops = true;
-    EXPECT_EQ(ChooseRun(options), Run::List);
+    EXPECT_EQ(ChooseRun(options), Run::kList);
     options.help = true;
-    EXPECT_EQ(ChooseRun(options), Run::Help);
+    EXPECT_EQ(ChooseRun(options), Run::kHelp);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "cli/validation.h"
 
 #include <algorithm>
-#include <initializer_list>
 
 #include "ascii.h"
+#include "cli/option_table.h"
 
 namespace tarnwick {
 
@@ -28,9 +28,8 @@ bool ValidateOptions(const RunOptions& options) {
     if (!HasValue(options.name) || !HasValue(options.keyList)) return false;
     if (options.unregister) return true;
 
-    for (const std::optional<std::wstring>* value :
-         {&options.name, &options.startup, &options.textDir, &options.description, &options.exec32, &options.exec64}) {
-        if (!FitsInEightBits(*value)) return false;
+    for (const CommandOption& option : kOptionTable) {
+        if (option.inRegistryFile && !FitsInEightBits(options.*option.text)) return false;
     }
     // Entries are matched by their trimmed name, so a name of blanks alone would be written as a
     // nameless entry that nothing could ever find again.

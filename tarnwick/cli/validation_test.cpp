@@ -19,7 +19,7 @@ protected:
         pointers.reserve(arguments.size());
         for (const std::wstring& argument : arguments) pointers.push_back(argument.c_str());
         RunOptions options;
-        EXPECT_EQ(ParseRunOptions(static_cast<int>(pointers.size()), pointers.data(), options), ParseResult::Ok);
+        EXPECT_EQ(ParseRunOptions(static_cast<int>(pointers.size()), pointers.data(), options), ParseResult::kOk);
         return ValidateOptions(options);
     }
 };
