@@ -67,12 +67,11 @@ bool ReadCount(const char*& at, Arguments& arguments, long long& value) {
 }
 
 Length ReadLength(const char*& at) {
-    Length length = Length::kNone;
-    if (*at == 'h') length = Length::kShort;
-    if (*at == 'z') length = Length::kSize;
-    if (*at == 'l') length = at[1] == 'l' ? Length::kLongLong : Length::kLong;
-    at += length == Length::kLongLong ? 2 : length == Length::kNone ? 0 : 1;
-    return length;
+    if (*at == 'h' || *at == 'z') return *at++ == 'h' ? Length::kShort : Length::kSize;
+    if (*at != 'l') return Length::kNone;
+    if (*++at != 'l') return Length::kLong;
+    ++at;
+    return Length::kLongLong;
 }
 
 // Parses the conversion after a percent sign and leaves `at` behind its letter. False when the
