@@ -8,10 +8,10 @@
 // (an unknown letter such as %n, or a format that ends inside a conversion), after which the
 // format ends.
 //
-// Properties, in both the 8-bit and the UTF-16 form:
+// Properties:
 // - with space enough the text is the C library's snprintf text for the same format and
-//   arguments (UTF-16 text going into 8-bit output as its units up to U+00FF and "?" for every
-//   other character), and the result is success, or truncation for a malformed conversion;
+//   arguments (UTF-16 text going in as its units up to U+00FF and "?" for every other
+//   character), and the result is success, or truncation for a malformed conversion;
 // - with any capacity from 1 up, nothing is written past the capacity (each buffer is a heap
 //   block of exactly that size), the text is always terminated, it is the first capacity - 1
 //   characters of the full text, and the result is truncation exactly when characters were cut
@@ -52,19 +52,12 @@ struct Arguments {
 };
 
 struct Formats {
-    std::string narrow;     // our 8-bit format
-    Wide wide;              // our UTF-16 format
+    std::string narrow;     // our format
     std::string reference;  // the same for snprintf, every string argument taken as 8-bit text
     bool malformed = false;
 };
 
-Wide Widen(std::string_view text) {
-    Wide wide;
-    for (char c : text) wide.push_back(static_cast<WideChar>(static_cast<unsigned char>(c)));
-    return wide;
-}
-
-// UTF-16 text as the 8-bit output shows it.
+// UTF-16 text as the output shows it.
 std::string AsNarrowOutput(const Wide& text) {
     std::string narrow;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -79,7 +72,6 @@ std::string AsNarrowOutput(const Wide& text) {
 
 void Append(Formats& formats, const std::string& both) {
     formats.narrow += both;
-    formats.wide += Widen(both);
     formats.reference += both;
 }
 
@@ -114,99 +106,91 @@ Formats BuildFormats(fuzz::InputReader& input) {
             conversion += std::to_string(input.Byte());
         }
         const bool alternative = (flags & 32) != 0;
-        std::string narrowConversion = conversion, wideConversion = conversion, referenceConversion = conversion;
+        std::string narrowConversion = conversion, referenceConversion = conversion;
         switch (type) {
             case Slot::kNarrowText:
             case Slot::kNarrowText2:
                 narrowConversion += alternative ? "hs" : "s";
-                wideConversion += alternative ? "hs" : "S";
                 referenceConversion += "s";
                 break;
             case Slot::kWideText:
                 narrowConversion += alternative ? "ls" : "S";
-                wideConversion += alternative ? "ls" : "s";
                 referenceConversion += "s";
                 break;
             case Slot::kInt: {
                 const char* letter = (flags & 64) ? "hd" : (alternative ? "i" : "d");
-                narrowConversion += letter, wideConversion += letter, referenceConversion += letter;
+                narrowConversion += letter, referenceConversion += letter;
                 break;
             }
             case Slot::kUnsigned: {
                 const char* letter = (flags & 64) ? "X" : (alternative ? "x" : "u");
-                narrowConversion += letter, wideConversion += letter, referenceConversion += letter;
+                narrowConversion += letter, referenceConversion += letter;
                 break;
             }
             case Slot::kChar:
-                narrowConversion += "c", wideConversion += "hc", referenceConversion += "c";
+                narrowConversion += alternative ? "hc" : "c", referenceConversion += "c";
                 break;
             case Slot::kLongLong: {
                 const char* letter = (flags & 64) ? "llx" : (alternative ? "lli" : "lld");
-                narrowConversion += letter, wideConversion += letter, referenceConversion += letter;
+                narrowConversion += letter, referenceConversion += letter;
                 break;
             }
             case Slot::kSize: {
                 const char* letter = (flags & 64) ? "zX" : "zu";
-                narrowConversion += letter, wideConversion += letter, referenceConversion += letter;
+                narrowConversion += letter, referenceConversion += letter;
                 break;
             }
             case Slot::kCount:
                 break;
         }
         formats.narrow += narrowConversion;
-        formats.wide += Widen(wideConversion);
         formats.reference += referenceConversion;
     }
     return formats;
 }
 
-template <typename Unit>
-brimsett::FailureCode Run(Unit* buffer, std::size_t capacity, const Unit* format, const Arguments& a) {
+brimsett::FailureCode Run(char* buffer, std::size_t capacity, const char* format, const Arguments& a) {
     return FormatBounded(buffer, capacity, format, a.narrow1Null ? nullptr : a.narrow1.c_str(), a.number,
                          a.wide.c_str(), a.unsignedNumber, a.character, a.longNumber, a.size, a.narrow2.c_str());
 }
 
-// Formats with exactly `capacity` units of space and checks it against the full text.
-template <typename Unit>
-void CheckCapacity(const std::basic_string<Unit>& format, const Arguments& arguments,
-                   const std::basic_string<Unit>& full, bool malformed, std::size_t capacity) {
-    const std::unique_ptr<Unit[]> buffer(new Unit[capacity]);
-    std::fill(buffer.get(), buffer.get() + capacity, Unit(0x55));
+// Formats with exactly `capacity` bytes of space and checks it against the full text.
+void CheckCapacity(const std::string& format, const Arguments& arguments, const std::string& full, bool malformed,
+                   std::size_t capacity) {
+    const std::unique_ptr<char[]> buffer(new char[capacity]);
+    std::fill(buffer.get(), buffer.get() + capacity, char(0x55));
     const auto result = Run(buffer.get(), capacity, format.c_str(), arguments);
     const std::size_t shown = std::min(full.size(), capacity - 1);
     const bool cut = full.size() > capacity - 1;
     FUZZ_CHECK(result == ((cut || malformed) ? kTruncated : kSuccess));
     FUZZ_CHECK(std::equal(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(shown), buffer.get()));
-    FUZZ_CHECK(buffer[shown] == Unit(0));
+    FUZZ_CHECK(buffer[shown] == '\0');
 }
 
-template <typename Unit>
-void CheckCapacities(const std::basic_string<Unit>& format, const Arguments& arguments,
-                     const std::basic_string<Unit>& full, bool malformed, std::size_t chosen) {
+void CheckCapacities(const std::string& format, const Arguments& arguments, const std::string& full, bool malformed,
+                     std::size_t chosen) {
     for (std::size_t capacity :
          {std::size_t{1}, std::size_t{2}, full.size(), full.size() + 1, full.size() + 2, chosen}) {
         if (capacity >= 1) CheckCapacity(format, arguments, full, malformed, capacity);
     }
 }
 
-template <typename Unit>
-void CheckInvalidCapacities(const std::basic_string<Unit>& format, const Arguments& arguments) {
-    Unit guard[2] = {Unit(0x55), Unit(0x55)};
+void CheckInvalidCapacities(const std::string& format, const Arguments& arguments) {
+    char guard[2] = {char(0x55), char(0x55)};
     FUZZ_CHECK(Run(guard, 0, format.c_str(), arguments) == kInvalidArgument);
     FUZZ_CHECK(Run(guard, std::size_t{0x80000000u}, format.c_str(), arguments) == kInvalidArgument);
-    FUZZ_CHECK(guard[0] == Unit(0x55) && guard[1] == Unit(0x55));
+    FUZZ_CHECK(guard[0] == char(0x55) && guard[1] == char(0x55));
 }
 
-template <typename Unit>
-void CheckCopy(const std::basic_string<Unit>& source, std::size_t chosen) {
+void CheckCopy(const std::string& source, std::size_t chosen) {
     for (std::size_t capacity : {std::size_t{1}, source.size(), source.size() + 1, chosen}) {
         if (capacity == 0) continue;
-        const std::unique_ptr<Unit[]> buffer(new Unit[capacity]);
+        const std::unique_ptr<char[]> buffer(new char[capacity]);
         const auto result = CopyBounded(buffer.get(), capacity, source.c_str());
         const std::size_t shown = std::min(source.size(), capacity - 1);
         FUZZ_CHECK(result == (source.size() > capacity - 1 ? kTruncated : kSuccess));
         FUZZ_CHECK(std::equal(source.begin(), source.begin() + static_cast<std::ptrdiff_t>(shown), buffer.get()));
-        FUZZ_CHECK(buffer[shown] == Unit(0));
+        FUZZ_CHECK(buffer[shown] == '\0');
     }
 }
 
@@ -233,9 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const Formats formats = BuildFormats(input);
 
-    // The full texts, from the C library: every UTF-16 argument is first turned into what the
-    // 8-bit output shows, or, for the UTF-16 form, taken unit for unit when all of them fit in
-    // 8 bits.
+    // The full text, from the C library: every UTF-16 argument is first turned into what the
+    // output shows.
     const std::string shownWide = AsNarrowOutput(arguments.wide);
     const char* narrow1 = arguments.narrow1Null ? "(null)" : arguments.narrow1.c_str();
     // A malformed tail ends the text where it starts, and snprintf is never shown it (%n!).
@@ -254,22 +237,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckCapacities(formats.narrow, arguments, full, formats.malformed, chosen);
     CheckInvalidCapacities(formats.narrow, arguments);
 
-    bool wideFitsInEightBits = true;
-    for (WideChar unit : arguments.wide) wideFitsInEightBits = wideFitsInEightBits && unit <= 0xFF;
-    if (wideFitsInEightBits) {
-        CheckCapacities(formats.wide, arguments, Widen(full), formats.malformed, chosen);
-    } else {
-        // Without a reference, the text with space to spare is the full text.
-        std::unique_ptr<WideChar[]> spacious(new WideChar[1 << 16]);
-        const auto result = Run(spacious.get(), 1 << 16, formats.wide.c_str(), arguments);
-        const Wide whole(spacious.get());
-        if (result == kSuccess || formats.malformed) {
-            CheckCapacities(formats.wide, arguments, whole, formats.malformed, chosen);
-        }
-    }
-    CheckInvalidCapacities(formats.wide, arguments);
-
     CheckCopy(arguments.narrow2, chosen);
-    CheckCopy(arguments.wide, chosen);
     return 0;
 }

@@ -33,19 +33,20 @@ forbid_but "registration/ takes only the Loadpoints type from discovery/" '"disc
 forbid "cli/ reaches the search and the registration only through the steps main_win.cpp hands it" \
   '"(registration/|discovery/loadpoint_search\.h)' $(files_in tarnwick/cli | grep -v '/main_win\.cpp$')
 forbid "platform/ includes none of the folders above it" '"(cli|discovery|registration)/' $(files_in tarnwick/platform)
-forbid "runtime/ includes neither actions/ nor tests/" '"(actions|tests)/' $(files_in brimsett/runtime)
-forbid "actions/ includes nothing from tests/" '"tests/' $(files_in brimsett/actions)
-forbid "the test kit serves both deliverables and includes neither" \
-  '"(cli|discovery|registration|platform|runtime|actions|tests)/' $(files_in testkit)
-# The product includes no test support (the unit tests beside it may include only the product).
-product=$(files_in tarnwick/cli tarnwick/discovery tarnwick/registration tarnwick/platform brimsett/runtime \
-  brimsett/actions | grep -v -E '_test\.cpp$|/bench/' || true)
-forbid "the product includes no test support" '"(testkit|tests)/' $product $(ls tarnwick/*.h)
-# The platform-free core: no Win32 header, no Win32 edge, in the product and in its host tests.
-core=$(files_in tarnwick brimsett fuzz | grep -v -E '_win(_test)?\.(cpp|h)$|_e2e_test\.cpp$|_session_test\.cpp$' |
-  grep -v -E '^(tarnwick|brimsett)/tests/' || true)
-forbid "platform-free files include no Win32 header and no *_win.h" \
-  '<(windows|msi|msiquery|objbase|psapi)\.h>|_win\.h"|"platform/' $core
+forbid "runtime/ includes neither actions/ nor tests/" '"(actions|tests)/' \
+  $(files_in brimsett/runtime | grep -v '_test\.cpp$')
+# The runtime's own order: each of these modules uses only those before it; the runtime's other
+# files (text, failure codes, handles, key, strings, file version) use none of them.
+runtime_order=(installer_session action_log properties verbose_logging action_frame)
+ordered=$(IFS='|'; echo "${runtime_order[*]}")
+later=$ordered
+for module in "${runtime_order[@]}"; do
+  later=${later#"$module"}; later=${later#|}
+  [ -n "$later" ] && forbid "runtime/$module uses none of the runtime modules after it" "\"runtime/($later)_win\.h\"" \
+    $(files_in brimsett/runtime | grep "/${module}_win\.")
+done
+forbid "the runtime's helper files use none of its ordered modules" "\"runtime/($ordered)_win\.h\"" \
+  $(files_in brimsett/runtime | grep -v -E "/($ordered)_win\.|_test\.cpp$")
 
 if [ "$status" -eq 0 ]; then echo "check-layers: every include follows the rules"; fi
 exit "$status"

@@ -3,8 +3,8 @@
 
 #include <new>
 
-#include "runtime/action_frame_testing_win.h"
 #include "runtime/action_log_win.h"
+#include "runtime/active_database_win.h"
 #include "runtime/bounded_format.h"
 #include "runtime/failure_codes.h"
 #include "runtime/file_version_win.h"
@@ -35,19 +35,12 @@ HRESULT AbandonInitialisation(HRESULT failure) {
 
 }  // namespace
 
-ActiveDatabaseQuery ReplaceActiveDatabaseQuery(ActiveDatabaseQuery query) {
-    RuntimeState& state = ProcessRuntimeState();
-    ActiveDatabaseQuery previous = state.activeDatabaseQuery;
-    state.activeDatabaseQuery = query ? query : &MsiGetActiveDatabase;
-    return previous;
-}
-
 HRESULT InitializeAction(MSIHANDLE installerHandle, const char* actionName) {
     RuntimeState& state = ProcessRuntimeState();
     state.initialised = true;
     state.resultOverride = 0;
     state.installerHandle = installerHandle;
-    state.databaseHandle = state.activeDatabaseQuery(installerHandle);
+    state.databaseHandle = ActiveDatabase(installerHandle);
 
     HRESULT hr = text::CopyBounded(state.logName, sizeof state.logName, actionName);
     if (FAILED(hr)) {

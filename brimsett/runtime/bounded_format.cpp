@@ -1,363 +1,320 @@
 #include "runtime/bounded_format.h"
 
 #include <cstdint>
-#include <type_traits>
 
 namespace brimsett::text {
 namespace {
 
 // Writes into a bounded buffer and remembers whether anything had to be dropped.
-template <typename Unit>
 class Sink {
 public:
-    Sink(Unit* buffer, std::size_t capacity) : buffer_(buffer), limit_(capacity - 1) {}
+    Sink(char* buffer, std::size_t capacity) : buffer_(buffer), limit_(capacity - 1) {}
 
-    void Put(Unit unit) {
+    void Put(char unit) {
         if (written_ < limit_)
             buffer_[written_++] = unit;
         else
             cut_ = true;
     }
-    void Repeat(Unit unit, std::size_t count) {
+    void Repeat(char unit, std::size_t count) {
         for (std::size_t i = 0; i < count && !cut_; ++i) Put(unit);
     }
     bool cut() const { return cut_; }
     FailureCode Finish(bool malformed) {
-        buffer_[written_] = Unit(0);
+        buffer_[written_] = '\0';
         return (cut_ || malformed) ? kTruncated : kSuccess;
     }
 
 private:
-    Unit* buffer_;
+    char* buffer_;
     std::size_t limit_;
     std::size_t written_ = 0;
     bool cut_ = false;
 };
 
-// One unit of a string argument turned into the output's width.
-inline char ToNarrow(char unit) {
-    return unit;
-}
-inline WideChar ToWide(char unit) {
-    return static_cast<WideChar>(static_cast<unsigned char>(unit));
-}
-inline WideChar ToWide(WideChar unit) {
-    return unit;
-}
-
-// Counts the characters of a string argument as the output will show them (at most `limit`).
-template <typename Source, typename Unit>
-std::size_t ShownLength(const Source* text, std::size_t limit) {
-    std::size_t shown = 0;
-    for (std::size_t i = 0; text[i] != Source(0) && shown < limit; ++i) {
-        if constexpr (sizeof(Source) == 2 && sizeof(Unit) == 1) {
-            auto unit = static_cast<std::uint16_t>(text[i]);
-            auto next = static_cast<std::uint16_t>(text[i + 1]);
-            if (unit >= 0xD800 && unit <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) ++i;
-        }
-        ++shown;
-    }
-    return shown;
-}
-
-// Appends up to `count` characters of a string argument.
-template <typename Source, typename Unit>
-void PutString(Sink<Unit>& sink, const Source* text, std::size_t count) {
-    std::size_t shown = 0;
-    for (std::size_t i = 0; text[i] != Source(0) && shown < count; ++i, ++shown) {
-        if constexpr (sizeof(Unit) == 1 && sizeof(Source) == 2) {
-            auto unit = static_cast<std::uint16_t>(text[i]);
-            auto next = static_cast<std::uint16_t>(text[i + 1]);
-            if (unit >= 0xD800 && unit <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) ++i;
-            sink.Put(unit <= 0xFF ? static_cast<char>(unit) : '?');
-        } else if constexpr (sizeof(Unit) == 1) {
-            sink.Put(ToNarrow(text[i]));
-        } else {
-            sink.Put(ToWide(text[i]));
-        }
-    }
-}
-
-template <typename Unit, typename Source>
-void FormatString(Sink<Unit>& sink, const Source* text, bool leftJustify, std::size_t width, bool hasPrecision,
-                  std::size_t precision) {
-    static const Source kNull[] = {Source('('), Source('n'), Source('u'), Source('l'),
-                                   Source('l'), Source(')'), Source(0)};
-    if (text == nullptr) text = kNull;
-    std::size_t length = ShownLength<Source, Unit>(text, hasPrecision ? precision : SIZE_MAX);
-    std::size_t padding = width > length ? width - length : 0;
-    if (!leftJustify) sink.Repeat(Unit(' '), padding);
-    PutString(sink, text, length);
-    if (leftJustify) sink.Repeat(Unit(' '), padding);
-}
-
-struct Number {
-    std::uint64_t magnitude = 0;
-    bool negative = false;
+// The arguments, read in order. Held in a struct so that every step can take them by reference,
+// whatever type va_list is on the platform.
+struct Arguments {
+    va_list list;
 };
 
-template <typename Unit>
-void FormatNumber(Sink<Unit>& sink, Number number, bool hexadecimal, bool upper, bool leftJustify, bool zeroPad,
-                  std::size_t width, bool hasPrecision, std::size_t precision) {
+enum class Length { kNone, kShort, kLong, kLongLong, kSize };
+
+// One conversion as the format spells it.
+struct ConversionSpec {
+    bool leftJustify = false;
+    bool zeroPad = false;
+    std::size_t width = 0;
+    bool hasPrecision = false;
+    std::size_t precision = 0;
+    Length length = Length::kNone;
+    char letter = '\0';
+};
+
+// Reads a width or a precision: "*" takes the next int argument with its sign, which the caller
+// interprets; otherwise decimal digits. False when the digits grow past the largest capacity.
+bool ReadCount(const char*& at, Arguments& arguments, long long& value) {
+    if (*at == '*') {
+        ++at;
+        value = va_arg(arguments.list, int);
+        return true;
+    }
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        value = value * 10 + (*at - '0');
+        if (value > static_cast<long long>(kMaxCapacity)) return false;
+    }
+    return true;
+}
+
+Length ReadLength(const char*& at) {
+    if (*at == 'h' || *at == 'z') return *at++ == 'h' ? Length::kShort : Length::kSize;
+    if (*at != 'l') return Length::kNone;
+    if (*++at != 'l') return Length::kLong;
+    ++at;
+    return Length::kLongLong;
+}
+
+// Parses the conversion after a percent sign and leaves `at` behind its letter. False when the
+// format ends inside it or a width or precision is too large.
+bool ParseSpec(const char*& at, Arguments& arguments, ConversionSpec& spec) {
+    for (;; ++at) {
+        if (*at == '-')
+            spec.leftJustify = true;
+        else if (*at == '0')
+            spec.zeroPad = true;
+        else
+            break;
+    }
+    long long width = 0;
+    if (!ReadCount(at, arguments, width)) return false;
+    spec.leftJustify = spec.leftJustify || width < 0;  // a negative "*" width left-justifies
+    spec.width = static_cast<std::size_t>(width < 0 ? -width : width);
+    if (*at == '.') {
+        ++at;
+        long long precision = 0;
+        if (!ReadCount(at, arguments, precision)) return false;
+        spec.hasPrecision = precision >= 0;  // a negative "*" precision is taken as none
+        spec.precision = spec.hasPrecision ? static_cast<std::size_t>(precision) : 0;
+    }
+    spec.length = ReadLength(at);
+    spec.letter = *at;
+    if (spec.letter == '\0') return false;
+    ++at;
+    return true;
+}
+
+// Takes the character at text[i] as the 8-bit output shows it and steps past it. A UTF-16 unit
+// up to U+00FF keeps its byte; any other character, a surrogate pair being one, shows as "?".
+char TakeCharacter(const char* text, std::size_t& i) {
+    return text[i++];
+}
+char TakeCharacter(const WideChar* text, std::size_t& i) {
+    const auto unit = static_cast<std::uint16_t>(text[i++]);
+    const auto next = static_cast<std::uint16_t>(text[i]);
+    if (unit >= 0xD800 && unit <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) ++i;
+    return unit <= 0xFF ? static_cast<char>(unit) : '?';
+}
+
+// Puts at most `limit` characters of the text, padded with spaces to the width.
+template <typename Source>
+void PutPadded(Sink& sink, const Source* text, const ConversionSpec& spec, std::size_t limit) {
+    std::size_t length = 0;
+    for (std::size_t i = 0; text[i] != Source(0) && length < limit; ++length) TakeCharacter(text, i);
+    const std::size_t padding = spec.width > length ? spec.width - length : 0;
+    if (!spec.leftJustify) sink.Repeat(' ', padding);
+    for (std::size_t i = 0, shown = 0; shown < length; ++shown) sink.Put(TakeCharacter(text, i));
+    if (spec.leftJustify) sink.Repeat(' ', padding);
+}
+
+// Whether a text or character conversion takes 8-bit text: "h" says so and "l" says UTF-16;
+// otherwise the lower-case letters take 8-bit and the capitals UTF-16.
+bool TakesNarrow(const ConversionSpec& spec) {
+    if (spec.length == Length::kShort) return true;
+    if (spec.length == Length::kLong) return false;
+    return spec.letter == 's' || spec.letter == 'c';
+}
+
+template <typename Source>
+void PutText(Sink& sink, const Source* text, const ConversionSpec& spec) {
+    const std::size_t limit = spec.hasPrecision ? spec.precision : SIZE_MAX;
+    if (text == nullptr)
+        PutPadded(sink, "(null)", spec, limit);
+    else
+        PutPadded(sink, text, spec, limit);
+}
+
+void FormatText(Sink& sink, const ConversionSpec& spec, Arguments& arguments) {
+    if (TakesNarrow(spec))  // NOLINT(bugprone-branch-clone): the branches read different types
+        PutText(sink, va_arg(arguments.list, const char*), spec);
+    else
+        PutText(sink, va_arg(arguments.list, const WideChar*), spec);
+}
+
+template <typename Source>
+void PutCharacter(Sink& sink, Source character, const ConversionSpec& spec) {
+    // A character is shown even when it is the terminator's value (then without padding).
+    if (character == Source(0)) {
+        sink.Put('\0');
+        return;
+    }
+    const Source text[2] = {character, Source(0)};
+    PutPadded(sink, text, spec, SIZE_MAX);  // a precision does not apply to a character
+}
+
+void FormatCharacter(Sink& sink, const ConversionSpec& spec, Arguments& arguments) {
+    const int promoted = va_arg(arguments.list, int);
+    if (TakesNarrow(spec))
+        PutCharacter(sink, static_cast<char>(promoted), spec);
+    else
+        PutCharacter(sink, static_cast<WideChar>(promoted), spec);
+}
+
+// Puts a number: sign, zeros up to the precision (the minimum number of digits, where a zero with
+// precision 0 shows no digit) or, with "0" and no precision, up to the width; then the digits.
+void FormatNumber(Sink& sink, std::uint64_t magnitude, bool negative, const ConversionSpec& spec) {
+    const bool hexadecimal = spec.letter == 'x' || spec.letter == 'X';
+    const char* alphabet = spec.letter == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    const std::uint64_t base = hexadecimal ? 16 : 10;
     char digits[24];
     std::size_t count = 0;
-    const char* alphabet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
-    const std::uint64_t base = hexadecimal ? 16 : 10;
-    std::uint64_t value = number.magnitude;
-    while (value != 0) {
-        // cppcheck-suppress zerodivcond ; base is 10 or 16
-        digits[count++] = alphabet[value % base];
-        value /= base;
-    }
-    // Precision is the minimum number of digits; a zero with precision 0 prints no digit.
-    std::size_t minimum = hasPrecision ? precision : 1;
+    for (; magnitude != 0; magnitude /= base) digits[count++] = alphabet[magnitude % base];
+    const std::size_t minimum = spec.hasPrecision ? spec.precision : 1;
     std::size_t zeros = minimum > count ? minimum - count : 0;
-    std::size_t length = count + zeros + (number.negative ? 1 : 0);
-    std::size_t padding = width > length ? width - length : 0;
-    if (zeroPad && !leftJustify && !hasPrecision) {
+    const std::size_t length = count + zeros + (negative ? 1 : 0);
+    std::size_t padding = spec.width > length ? spec.width - length : 0;
+    if (spec.zeroPad && !spec.leftJustify && !spec.hasPrecision) {
         zeros += padding;
         padding = 0;
     }
-    if (!leftJustify) sink.Repeat(Unit(' '), padding);
-    if (number.negative) sink.Put(Unit('-'));
-    sink.Repeat(Unit('0'), zeros);
-    while (count > 0) sink.Put(Unit(digits[--count]));
-    if (leftJustify) sink.Repeat(Unit(' '), padding);
+    if (!spec.leftJustify) sink.Repeat(' ', padding);
+    if (negative) sink.Put('-');
+    sink.Repeat('0', zeros);
+    while (count > 0) sink.Put(digits[--count]);
+    if (spec.leftJustify) sink.Repeat(' ', padding);
 }
 
-enum class Length { None, Short, Long, LongLong, Size };
+// Reads a signed argument of the conversion's length.
+long long ReadSigned(Length length, Arguments& arguments) {
+    switch (length) {
+        case Length::kShort:
+            return static_cast<short>(va_arg(arguments.list, int));
+        case Length::kLong:
+            return va_arg(arguments.list, long);
+        case Length::kLongLong:
+            return va_arg(arguments.list, long long);
+        case Length::kSize:
+            return static_cast<long long>(va_arg(arguments.list, std::size_t));
+        case Length::kNone:
+            break;
+    }
+    return va_arg(arguments.list, int);
+}
 
-template <typename Unit>
-FailureCode Format(Unit* buffer, std::size_t capacity, const Unit* format, va_list args) {
-    if (buffer == nullptr || capacity == 0 || capacity > kMaxCapacity) return kInvalidArgument;
-    Sink<Unit> sink(buffer, capacity);
-    if (format == nullptr) return sink.Finish(true);
+std::uint64_t ReadUnsigned(Length length, Arguments& arguments) {
+    switch (length) {
+        case Length::kShort:
+            return static_cast<unsigned short>(va_arg(arguments.list, unsigned));
+        case Length::kLong:
+            return va_arg(arguments.list, unsigned long);
+        case Length::kLongLong:
+            return va_arg(arguments.list, unsigned long long);
+        case Length::kSize:
+            return va_arg(arguments.list, std::size_t);
+        case Length::kNone:
+            break;
+    }
+    return va_arg(arguments.list, unsigned);
+}
 
-    const Unit* at = format;
-    while (*at != Unit(0) && !sink.cut()) {
-        if (*at != Unit('%')) {
+void FormatSigned(Sink& sink, const ConversionSpec& spec, Arguments& arguments) {
+    const long long value = ReadSigned(spec.length, arguments);
+    const auto magnitude = static_cast<std::uint64_t>(value);
+    FormatNumber(sink, value < 0 ? 0 - magnitude : magnitude, value < 0, spec);
+}
+
+void FormatUnsigned(Sink& sink, const ConversionSpec& spec, Arguments& arguments) {
+    FormatNumber(sink, ReadUnsigned(spec.length, arguments), false, spec);
+}
+
+// Puts one parsed conversion. False for a letter it does not know: that argument's type is
+// unknown, so nothing after it can be read safely.
+bool FormatConversion(Sink& sink, const ConversionSpec& spec, Arguments& arguments) {
+    switch (spec.letter) {
+        case '%':
+            sink.Put('%');
+            return true;
+        case 's':
+        case 'S':
+            FormatText(sink, spec, arguments);
+            return true;
+        case 'c':
+        case 'C':
+            FormatCharacter(sink, spec, arguments);
+            return true;
+        case 'd':
+        case 'i':
+            FormatSigned(sink, spec, arguments);
+            return true;
+        case 'u':
+        case 'x':
+        case 'X':
+            FormatUnsigned(sink, spec, arguments);
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Puts the format's text and conversions until the end or the first cut. False for a malformed
+// or unknown conversion.
+bool FormatInto(Sink& sink, const char* format, Arguments& arguments) {
+    const char* at = format;
+    while (*at != '\0' && !sink.cut()) {
+        if (*at != '%') {
             sink.Put(*at++);
             continue;
         }
         ++at;
-        bool leftJustify = false;
-        bool zeroPad = false;
-        for (;; ++at) {
-            if (*at == Unit('-'))
-                leftJustify = true;
-            else if (*at == Unit('0'))
-                zeroPad = true;
-            else
-                break;
-        }
-        std::size_t width = 0;
-        if (*at == Unit('*')) {
-            int given = va_arg(args, int);
-            if (given < 0) {
-                leftJustify = true;
-                width = static_cast<std::size_t>(-static_cast<long long>(given));
-            } else {
-                width = static_cast<std::size_t>(given);
-            }
-            ++at;
-        } else {
-            while (*at >= Unit('0') && *at <= Unit('9')) {
-                width = width * 10 + static_cast<std::size_t>(*at - Unit('0'));
-                if (width > kMaxCapacity) return sink.Finish(true);
-                ++at;
-            }
-        }
-        bool hasPrecision = false;
-        std::size_t precision = 0;
-        if (*at == Unit('.')) {
-            hasPrecision = true;
-            ++at;
-            if (*at == Unit('*')) {
-                int given = va_arg(args, int);
-                if (given < 0)
-                    hasPrecision = false;  // a negative precision is taken as none
-                else
-                    precision = static_cast<std::size_t>(given);
-                ++at;
-            } else {
-                while (*at >= Unit('0') && *at <= Unit('9')) {
-                    precision = precision * 10 + static_cast<std::size_t>(*at - Unit('0'));
-                    if (precision > kMaxCapacity) return sink.Finish(true);
-                    ++at;
-                }
-            }
-        }
-        Length length = Length::None;
-        if (*at == Unit('h')) {
-            length = Length::Short;
-            ++at;
-        } else if (*at == Unit('l')) {
-            length = Length::Long;
-            ++at;
-            if (*at == Unit('l')) {
-                length = Length::LongLong;
-                ++at;
-            }
-        } else if (*at == Unit('z')) {
-            length = Length::Size;
-            ++at;
-        }
-
-        const Unit conversion = *at;
-        if (conversion == Unit(0)) return sink.Finish(true);
-        ++at;
-        // Whether a string or character conversion takes 8-bit text.
-        constexpr bool kOwnWidthIsNarrow = sizeof(Unit) == 1;
-        const auto code = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<Unit>>(conversion));
-        switch (code < 0x80 ? static_cast<char>(code) : '?') {
-            case '%':
-                sink.Put(Unit('%'));
-                break;
-            case 's':
-            case 'S': {
-                bool narrow = length == Length::Short   ? true
-                              : length == Length::Long  ? false
-                              : conversion == Unit('s') ? kOwnWidthIsNarrow
-                                                        : !kOwnWidthIsNarrow;
-                if (narrow) {  // NOLINT(bugprone-branch-clone): the branches read different types
-                    FormatString(sink, va_arg(args, const char*), leftJustify, width, hasPrecision, precision);
-                } else {
-                    FormatString(sink, va_arg(args, const WideChar*), leftJustify, width, hasPrecision, precision);
-                }
-                break;
-            }
-            case 'c':
-            case 'C': {
-                bool narrow = length == Length::Short   ? true
-                              : length == Length::Long  ? false
-                              : conversion == Unit('c') ? kOwnWidthIsNarrow
-                                                        : !kOwnWidthIsNarrow;
-                int promoted = va_arg(args, int);
-                if (narrow) {
-                    const char text[2] = {static_cast<char>(promoted), '\0'};
-                    // A character is shown even when it is the terminator's value.
-                    if (text[0] == '\0')
-                        sink.Put(Unit(0));
-                    else
-                        FormatString(sink, text, leftJustify, width, false, 0);
-                } else {
-                    const WideChar text[2] = {static_cast<WideChar>(promoted), WideChar(0)};
-                    if (text[0] == WideChar(0))
-                        sink.Put(Unit(0));
-                    else
-                        FormatString(sink, text, leftJustify, width, false, 0);
-                }
-                break;
-            }
-            case 'd':
-            case 'i': {
-                long long value;
-                switch (length) {
-                    case Length::Short:
-                        value = static_cast<short>(va_arg(args, int));
-                        break;
-                    case Length::Long:
-                        value = va_arg(args, long);
-                        break;
-                    case Length::LongLong:
-                        value = va_arg(args, long long);
-                        break;
-                    case Length::Size:
-                        value = static_cast<long long>(va_arg(args, std::size_t));
-                        break;
-                    default:
-                        value = va_arg(args, int);
-                        break;
-                }
-                Number number;
-                number.negative = value < 0;
-                number.magnitude =
-                    number.negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-                FormatNumber(sink, number, false, false, leftJustify, zeroPad, width, hasPrecision, precision);
-                break;
-            }
-            case 'u':
-            case 'x':
-            case 'X': {
-                Number number;
-                switch (length) {
-                    case Length::Short:
-                        number.magnitude = static_cast<unsigned short>(va_arg(args, unsigned));
-                        break;
-                    case Length::Long:
-                        number.magnitude = va_arg(args, unsigned long);
-                        break;
-                    case Length::LongLong:
-                        number.magnitude = va_arg(args, unsigned long long);
-                        break;
-                    case Length::Size:
-                        number.magnitude = va_arg(args, std::size_t);
-                        break;
-                    default:
-                        number.magnitude = va_arg(args, unsigned);
-                        break;
-                }
-                FormatNumber(sink, number, conversion != Unit('u'), conversion == Unit('X'), leftJustify, zeroPad,
-                             width, hasPrecision, precision);
-                break;
-            }
-            default:
-                // Unknown conversion: its argument's type is unknown, so nothing after it can be
-                // read safely.
-                return sink.Finish(true);
-        }
+        ConversionSpec spec;
+        if (!ParseSpec(at, arguments, spec) || !FormatConversion(sink, spec, arguments)) return false;
     }
-    return sink.Finish(false);
+    return true;
 }
 
-template <typename Unit>
-FailureCode Copy(Unit* buffer, std::size_t capacity, const Unit* source) {
-    if (buffer == nullptr || capacity == 0 || capacity > kMaxCapacity) return kInvalidArgument;
-    Sink<Unit> sink(buffer, capacity);
-    if (source == nullptr) {
-        sink.Finish(false);
-        return kInvalidArgument;
-    }
-    for (const Unit* at = source; *at != Unit(0); ++at) {
-        sink.Put(*at);
-        if (sink.cut()) break;  // the rest of a long source need not be walked
-    }
-    return sink.Finish(false);
+bool CapacityAccepted(const char* buffer, std::size_t capacity) {
+    return buffer != nullptr && capacity != 0 && capacity <= kMaxCapacity;
 }
 
 }  // namespace
 
 FailureCode FormatBoundedV(char* buffer, std::size_t capacity, const char* format, va_list args) {
-    return Format(buffer, capacity, format, args);
-}
-
-FailureCode FormatBoundedV(WideChar* buffer, std::size_t capacity, const WideChar* format, va_list args) {
-    return Format(buffer, capacity, format, args);
+    if (!CapacityAccepted(buffer, capacity)) return kInvalidArgument;
+    Sink sink(buffer, capacity);
+    if (format == nullptr) return sink.Finish(true);
+    Arguments arguments{};
+    va_copy(arguments.list, args);
+    const bool wellFormed = FormatInto(sink, format, arguments);
+    va_end(arguments.list);
+    return sink.Finish(!wellFormed);
 }
 
 FailureCode FormatBounded(char* buffer, std::size_t capacity, const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
     va_list args;
     va_start(args, format);
-    FailureCode result = Format(buffer, capacity, format, args);
-    va_end(args);
-    return result;
-}
-
-FailureCode FormatBounded(WideChar* buffer, std::size_t capacity, const WideChar* format,  // NOLINT(cert-dcl50-cpp)
-                          ...) {
-    va_list args;
-    va_start(args, format);
-    FailureCode result = Format(buffer, capacity, format, args);
+    FailureCode result = FormatBoundedV(buffer, capacity, format, args);
     va_end(args);
     return result;
 }
 
 FailureCode CopyBounded(char* buffer, std::size_t capacity, const char* source) {
-    return Copy(buffer, capacity, source);
-}
-
-FailureCode CopyBounded(WideChar* buffer, std::size_t capacity, const WideChar* source) {
-    return Copy(buffer, capacity, source);
+    if (!CapacityAccepted(buffer, capacity)) return kInvalidArgument;
+    Sink sink(buffer, capacity);
+    if (source == nullptr) {
+        sink.Finish(false);
+        return kInvalidArgument;
+    }
+    for (const char* at = source; *at != '\0' && !sink.cut(); ++at) sink.Put(*at);  // a long rest is not walked
+    return sink.Finish(false);
 }
 
 }  // namespace brimsett::text

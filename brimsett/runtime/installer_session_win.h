@@ -18,10 +18,6 @@
 
 namespace brimsett {
 
-// How InitializeAction asks for the action's active database: MsiGetActiveDatabase unless a test
-// replaces it (action_frame_testing_win.h).
-using ActiveDatabaseQuery = MSIHANDLE(WINAPI*)(MSIHANDLE installerHandle);
-
 struct RuntimeState {
     HMODULE moduleHandle = nullptr;  // the library's own module, recorded by the load hook
     MSIHANDLE installerHandle = 0;   // the current action's handle; 0 while unbound
@@ -33,7 +29,6 @@ struct RuntimeState {
     bool logBusy = false;
     char composeBuffer[text::kLogLineCapacity] = {};
     char lineBuffer[text::kLogLineCapacity] = {};
-    ActiveDatabaseQuery activeDatabaseQuery = &MsiGetActiveDatabase;
 };
 
 // The library's one runtime state.

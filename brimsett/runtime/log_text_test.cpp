@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "runtime/wide_literal_test_support.h"
+#include "tests/wide_literal.h"
 
 // Counts every allocation through operator new in this test program, so that a test can show
 // that composing a log line allocates nothing.

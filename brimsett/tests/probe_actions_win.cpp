@@ -8,12 +8,12 @@
 #include <new>
 #include <stdexcept>
 
-#include "runtime/action_frame_testing_win.h"
 #include "runtime/action_frame_win.h"
 #include "runtime/action_log_win.h"
 #include "runtime/failure_codes.h"
 #include "runtime/properties_win.h"
 #include "runtime/property_strings_win.h"
+#include "tests/active_database_seam_win.h"
 
 using namespace brimsett;
 

@@ -1,9 +1,12 @@
-// Win32 only: a seam for tests at the installer edge of InitializeAction.
+// Win32 only: the tests' definition of the runtime's active-database question, linked into the
+// probe DLLs in place of runtime/active_database_win.cpp.
 #pragma once
 
-#include "runtime/installer_session_win.h"
+#include "runtime/active_database_win.h"
 
 namespace brimsett {
+
+using ActiveDatabaseQuery = MSIHANDLE(WINAPI*)(MSIHANDLE installerHandle);
 
 // Replaces the query by which InitializeAction asks for the action's active database
 // (MsiGetActiveDatabase; a null query restores it) and returns the query it replaced. Wine's
