@@ -88,7 +88,7 @@ struct Snapshot {
 };
 
 Snapshot Take(const OptionTable& table) {
-    Snapshot snapshot;
+    Snapshot snapshot{};
     for (int i = 0; i < kOptionCount; ++i) {
         snapshot.present[i] = table[i].present;
         snapshot.value[i] = table[i].value;
