@@ -21,6 +21,7 @@ enum class PassOverReason {
     kNotDeleted,    // a spare file that could not be deleted
     kNoTurn,        // other runs kept it busy beyond the bounded wait
     kKeptChanging,  // another program changed it each time it was read
+    kSecurityNotKept,  // its security could not be given to the new file
 };
 
 namespace passed_over_detail {  // what the line functions below share
@@ -49,6 +50,8 @@ inline std::string_view ReasonText(PassOverReason reason) {
             return "did not get its turn: other runs kept it busy";
         case PassOverReason::kKeptChanging:
             return "another program kept changing it";
+        case PassOverReason::kSecurityNotKept:
+            return "its security could not be carried over to the new file";
     }
     return "cannot be read";
 }

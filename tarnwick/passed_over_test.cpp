@@ -19,7 +19,7 @@ TEST(PassedOver, EveryReasonHasItsOwnText) {
         PassOverReason::kNotFound,   PassOverReason::kUnreadable,  PassOverReason::kHeldOpen,
         PassOverReason::kReadOnly,   PassOverReason::kTooLarge,    PassOverReason::kNoFolder,
         PassOverReason::kNotWritten, PassOverReason::kNotReplaced, PassOverReason::kNotDeleted,
-        PassOverReason::kNoTurn,     PassOverReason::kKeptChanging};
+        PassOverReason::kNoTurn,     PassOverReason::kKeptChanging, PassOverReason::kSecurityNotKept};
     for (PassOverReason a : reasons) {
         for (PassOverReason b : reasons) {
             if (a != b) {
