@@ -10,17 +10,17 @@
 namespace tarnwick {
 
 enum class PassOverReason {
-    kNotFound,      // the registry-key list file is not there
-    kUnreadable,    // opened or read, but not whole
-    kHeldOpen,      // another program holds it open in a way that excludes us
-    kReadOnly,      // marked read-only
-    kTooLarge,      // more than the process can hold
-    kNoFolder,      // its folder does not exist, so it cannot be created
-    kNotWritten,    // the new bytes could not be written beside it (no room, no right)
-    kNotReplaced,   // the new file could not be renamed over it
-    kNotDeleted,    // a spare file that could not be deleted
-    kNoTurn,        // other runs kept it busy beyond the bounded wait
-    kKeptChanging,  // another program changed it each time it was read
+    kNotFound,         // the registry-key list file is not there
+    kUnreadable,       // opened or read, but not whole
+    kHeldOpen,         // another program holds it open in a way that excludes us
+    kReadOnly,         // marked read-only
+    kTooLarge,         // more than the process can hold
+    kNoFolder,         // its folder does not exist, so it cannot be created
+    kNotWritten,       // the new bytes could not be written beside it (no room, no right)
+    kNotReplaced,      // the new file could not be renamed over it
+    kNotDeleted,       // a spare file that could not be deleted
+    kNoTurn,           // other runs kept it busy beyond the bounded wait
+    kKeptChanging,     // another program changed it each time it was read
     kSecurityNotKept,  // its security could not be given to the new file
 };
 

@@ -73,13 +73,14 @@ bool CopyNamedStreams(HANDLE model, const std::wstring& from, const std::wstring
             const FileHandle source(CreateFileW((from + name).c_str(), GENERIC_READ,
                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-            FileHandle target(
-                CreateFileW((to + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            FileHandle target(CreateFileW((to + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!source.valid() || !target.valid()) return false;
             chunk.resize(1u << 16);
             DWORD got = 0;
             do {
-                if (!ReadFile(source.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) return false;
+                if (!ReadFile(source.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+                    return false;
                 DWORD written = 0;
                 if (got != 0 && (!WriteFile(target.get(), chunk.data(), got, &written, nullptr) || written != got))
                     return false;
@@ -275,8 +276,8 @@ bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes
         if (attempt == 0) {
             // A leftover of a run that was killed: removed unless somebody holds it (opening
             // without sharing fails then; closing deletes it). Then its name is tried once more.
-            const FileHandle leftover(CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                                                  FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+            const FileHandle leftover(
+                CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
             leftoverSeen_ = leftover.valid();
         }
     }

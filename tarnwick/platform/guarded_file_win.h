@@ -21,12 +21,12 @@ namespace tarnwick {
 
 // Why a held read or a replacement failed.
 enum class FileFailure {
-    kUnreadable,   // could not be opened or read whole (no access, a folder of that name, a read error)
-    kHeldOpen,     // another program holds it open in a way that excludes us
-    kTooLarge,     // more than the process reads (kMaxWholeFileSize)
-    kNoFolder,     // the folder of a new file does not exist
-    kNotWritten,   // the temporary file could not be made or written (no right, no room)
-    kNotReplaced,  // the temporary file could not be renamed over the file
+    kUnreadable,       // could not be opened or read whole (no access, a folder of that name, a read error)
+    kHeldOpen,         // another program holds it open in a way that excludes us
+    kTooLarge,         // more than the process reads (kMaxWholeFileSize)
+    kNoFolder,         // the folder of a new file does not exist
+    kNotWritten,       // the temporary file could not be made or written (no right, no room)
+    kNotReplaced,      // the temporary file could not be renamed over the file
     kSecurityNotKept,  // the old file's security could not be given to the new one
 };
 

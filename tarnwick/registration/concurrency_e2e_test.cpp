@@ -522,14 +522,13 @@ TEST(TwoSpellings, RunsThroughTwoSpellingsOfOneFolderTakeOneTurnAndLoseNoEntry) 
         }
     }
     EXPECT_EQ(present, registrations);
-    RecordFigure("two spellings: " + std::to_string(2 * kRoundsPerPair) + " rounds of 4 registrations at once into " +
-                 std::to_string(files.size()) + " protk.dat, 2 runs through " + Narrow(spellings.path(0)) +
-                 " and 2 through " + Narrow(spellings.path(1)) + " (" + std::to_string(kRoundsPerPair) +
-                 " rounds) or " + Narrow(spellings.path(2)) + " (" + std::to_string(kRoundsPerPair) +
-                 " rounds): " + std::to_string(present) + " of " + std::to_string(registrations) +
-                 " registrations present, " + std::to_string(serial) + " of " +
-                 std::to_string(files.size() * 2 * kRoundsPerPair) + " files a serial result (rounds took " + times +
-                 " ms)");
+    RecordFigure(
+        "two spellings: " + std::to_string(2 * kRoundsPerPair) + " rounds of 4 registrations at once into " +
+        std::to_string(files.size()) + " protk.dat, 2 runs through " + Narrow(spellings.path(0)) + " and 2 through " +
+        Narrow(spellings.path(1)) + " (" + std::to_string(kRoundsPerPair) + " rounds) or " + Narrow(spellings.path(2)) +
+        " (" + std::to_string(kRoundsPerPair) + " rounds): " + std::to_string(present) + " of " +
+        std::to_string(registrations) + " registrations present, " + std::to_string(serial) + " of " +
+        std::to_string(files.size() * 2 * kRoundsPerPair) + " files a serial result (rounds took " + times + " ms)");
 }
 
 TEST(PassedOverFiles, EachIsNamedOnStandardErrorAndNothingElseChanges) {

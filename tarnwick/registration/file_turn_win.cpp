@@ -87,8 +87,8 @@ FileTurn::FileTurn(const std::wstring& fullPath) {
     // A turn nobody else asks for is ours as it is made, without a wait. (The last error is cleared
     // first: a stale "already exists" would make us wait on a mutex we own, owning it twice.)
     SetLastError(ERROR_SUCCESS);
-    mutex_ = CreateMutexExW(TurnSecurity(), turnName.c_str(), CREATE_MUTEX_INITIAL_OWNER,
-                            SYNCHRONIZE | MUTEX_MODIFY_STATE);
+    mutex_ =
+        CreateMutexExW(TurnSecurity(), turnName.c_str(), CREATE_MUTEX_INITIAL_OWNER, SYNCHRONIZE | MUTEX_MODIFY_STATE);
     if (mutex_ == nullptr) return;
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
         held_ = true;

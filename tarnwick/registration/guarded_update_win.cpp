@@ -53,14 +53,13 @@ PassOverReason ReasonOf(FileFailure failure) {
 // temporary name is the one sign that older leftovers may lie in the folder too.
 bool WriteReplacement(ReplacementFile& replacement, const FileTurn& turn, const std::wstring& fullPath,
                       std::string_view bytes, const FileStamp& old, HANDLE model) {
-    const bool written =
-        replacement.Write(fullPath, bytes, old, model, turn.temporaryName(), &TemporaryFileName);
+    const bool written = replacement.Write(fullPath, bytes, old, model, turn.temporaryName(), &TemporaryFileName);
     if (replacement.leftoverSeen()) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
     return written;
 }
 
-void MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, const std::string& shown,
-                    std::string_view name, const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
+void MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, const std::string& shown, std::string_view name,
+                    const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
     for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
         HeldFile original;
         const FileReadState state = original.Read(fullPath, buffers.read);

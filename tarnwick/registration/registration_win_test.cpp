@@ -41,6 +41,20 @@ protected:
         return bytes;
     }
     static std::wstring ProtkOf(const std::wstring& loadpoint) { return loadpoint + L"\\text\\protk.dat"; }
+    // Loadpoint "a" (32-bit) whose protk.dat holds kOther, and the spares folder "spares" holding
+    // an old protkx64.dat; both executables given. Returns the loadpoint.
+    std::wstring LoadpointAndOldSpare() {
+        const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+        const std::wstring spares = root_.path() + L"\\spares";
+        EXPECT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
+        EXPECT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
+        EXPECT_TRUE(WriteFileBytes(spares + L"\\protkx64.dat", "old"));
+        loadpoints_.in32BitView = {Narrow(a)};
+        options_.exec32 = L"C:\\x86\\my.dll";
+        options_.exec64 = L"C:\\x64\\my.dll";
+        options_.sparesDir = spares;
+        return a;
+    }
 
     RunOptions options_;
     Loadpoints loadpoints_;
@@ -332,8 +346,8 @@ bool SetDacl(const std::wstring& path, const wchar_t* sddl) {
     PACL dacl = nullptr;
     GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
     const DWORD result = SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
-                                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                               nullptr, nullptr, dacl, nullptr);
+                                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                               nullptr, dacl, nullptr);
     LocalFree(descriptor);
     return result == ERROR_SUCCESS;
 }
@@ -383,18 +397,11 @@ constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 // Wine shows the rest: the contents and attributes through register, re-register and unregister,
 // and that a locked-down file is still served.
 TEST_F(RegistrationSteps, AReplacementKeepsTheAttributesAndALockedDownFileIsServed) {
-    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+    const std::wstring a = LoadpointAndOldSpare();
     const std::wstring spares = root_.path() + L"\\spares";
-    ASSERT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
     const std::wstring spare = spares + L"\\protkx64.dat";
-    ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
-    ASSERT_TRUE(WriteFileBytes(spare, "old"));
     ASSERT_TRUE(SetDacl(ProtkOf(a), kLockedDown));
     for (const std::wstring& file : {ProtkOf(a), spare}) ASSERT_TRUE(SetFileAttributesW(file.c_str(), kHiddenSystem));
-    loadpoints_.in32BitView = {Narrow(a)};
-    options_.exec32 = L"C:\\x86\\my.dll";
-    options_.exec64 = L"C:\\x64\\my.dll";
-    options_.sparesDir = spares;
     const std::string spareBytes =
         "name MyApp\r\nexec_file C:\\x64\\my.dll\r\nunicode_encoding false\r\ndelay_start false\r\n"
         "allow_stop true\r\nend\r\n";
@@ -416,25 +423,18 @@ TEST_F(RegistrationSteps, AReplacementKeepsTheAttributesAndALockedDownFileIsServ
 // time of a replaced protk.dat and spare file, read back through the security and time
 // functions. Skipped, with the reason, where the platform keeps neither.
 TEST_F(RegistrationSteps, AReplacementKeepsTheDaclAndTheCreationTime) {
-    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+    const std::wstring a = LoadpointAndOldSpare();
     const std::wstring spares = root_.path() + L"\\spares";
-    ASSERT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
     const std::wstring spare = spares + L"\\protkx64.dat";
-    ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
-    ASSERT_TRUE(WriteFileBytes(spare, "old"));
     for (const std::wstring& file : {ProtkOf(a), spare}) {
         ASSERT_TRUE(SetDacl(file, kLockedDown));
         SetCreationTime(file, kOldCreation);
     }
     const std::wstring locked = DaclOf(spare);
     if (locked != kLockedDown || !SameTime(CreationTimeOf(spare), kOldCreation)) {
-        GTEST_SKIP() << "shown only on Windows: this platform (Wine) keeps no file DACL (read back: "
-                     << Narrow(locked) << ") and cannot set a creation time";
+        GTEST_SKIP() << "shown only on Windows: this platform (Wine) keeps no file DACL (read back: " << Narrow(locked)
+                     << ") and cannot set a creation time";
     }
-    loadpoints_.in32BitView = {Narrow(a)};
-    options_.exec32 = L"C:\\x86\\my.dll";
-    options_.exec64 = L"C:\\x64\\my.dll";
-    options_.sparesDir = spares;
     UpdateLoadpointRegistryFiles();
     WriteSpareRegistryFiles();
     options_.unregister = true;
