@@ -10,17 +10,18 @@
 namespace tarnwick {
 
 enum class PassOverReason {
-    kNotFound,      // the registry-key list file is not there
-    kUnreadable,    // opened or read, but not whole
-    kHeldOpen,      // another program holds it open in a way that excludes us
-    kReadOnly,      // marked read-only
-    kTooLarge,      // more than the process can hold
-    kNoFolder,      // its folder does not exist, so it cannot be created
-    kNotWritten,    // the new bytes could not be written beside it (no room, no right)
-    kNotReplaced,   // the new file could not be renamed over it
-    kNotDeleted,    // a spare file that could not be deleted
-    kNoTurn,        // other runs kept it busy beyond the bounded wait
-    kKeptChanging,  // another program changed it each time it was read
+    kNotFound,         // the registry-key list file is not there
+    kUnreadable,       // opened or read, but not whole
+    kHeldOpen,         // another program holds it open in a way that excludes us
+    kReadOnly,         // marked read-only
+    kTooLarge,         // more than the process can hold
+    kNoFolder,         // its folder does not exist, so it cannot be created
+    kNotWritten,       // the new bytes could not be written beside it (no room, no right)
+    kNotReplaced,      // the new file could not be renamed over it
+    kNotDeleted,       // a spare file that could not be deleted
+    kNoTurn,           // other runs kept it busy beyond the bounded wait
+    kKeptChanging,     // another program changed it each time it was read
+    kSecurityNotKept,  // its security could not be given to the new file
 };
 
 namespace passed_over_detail {  // what the line functions below share
@@ -49,6 +50,8 @@ inline std::string_view ReasonText(PassOverReason reason) {
             return "did not get its turn: other runs kept it busy";
         case PassOverReason::kKeptChanging:
             return "another program kept changing it";
+        case PassOverReason::kSecurityNotKept:
+            return "its security could not be carried over to the new file";
     }
     return "cannot be read";
 }

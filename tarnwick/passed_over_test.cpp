@@ -16,10 +16,10 @@ TEST(PassedOver, NamesThePathInQuotesAndTheReason) {
 
 TEST(PassedOver, EveryReasonHasItsOwnText) {
     const PassOverReason reasons[] = {
-        PassOverReason::kNotFound,   PassOverReason::kUnreadable,  PassOverReason::kHeldOpen,
-        PassOverReason::kReadOnly,   PassOverReason::kTooLarge,    PassOverReason::kNoFolder,
-        PassOverReason::kNotWritten, PassOverReason::kNotReplaced, PassOverReason::kNotDeleted,
-        PassOverReason::kNoTurn,     PassOverReason::kKeptChanging};
+        PassOverReason::kNotFound,   PassOverReason::kUnreadable,   PassOverReason::kHeldOpen,
+        PassOverReason::kReadOnly,   PassOverReason::kTooLarge,     PassOverReason::kNoFolder,
+        PassOverReason::kNotWritten, PassOverReason::kNotReplaced,  PassOverReason::kNotDeleted,
+        PassOverReason::kNoTurn,     PassOverReason::kKeptChanging, PassOverReason::kSecurityNotKept};
     for (PassOverReason a : reasons) {
         for (PassOverReason b : reasons) {
             if (a != b) {

@@ -1,11 +1,15 @@
 // Win32 only: whole-file reads of held files and replacement through a held temporary file.
 #include "platform/guarded_file_win.h"
 
+#include <winternl.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "platform/file_calls_win.h"
+#include "platform/guarded_file_testing_win.h"
+#include "platform/scoped_handle_win.h"
 
 namespace tarnwick {
 
@@ -17,7 +21,120 @@ bool IsExclusion(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
+SecurityCarrier securityCarrier = &CarrySecurity;
+
+// The file index alone, from the file system's internal information: the volume's serial number
+// (which GetFileInformationByHandle and the 128-bit file ID add) costs a call to another process
+// under Wine, slower than the whole rewrite of a file, and the index alone tells a replaced file
+// from the old one in the same folder. Two folders on different volumes with the same index
+// merely share a turn.
+using QueryInformationFile = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, int);
+constexpr int kFileInternalInformation = 6;
+
+QueryInformationFile InternalInformationQuery() {
+    static const QueryInformationFile query = [] {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        const FARPROC found = ntdll != nullptr ? GetProcAddress(ntdll, "NtQueryInformationFile") : nullptr;
+        return reinterpret_cast<QueryInformationFile>(reinterpret_cast<void*>(found));
+    }();
+    return query;
+}
+
+// The self-relative security descriptor of an open file: owner, group and DACL.
+bool SecurityOf(HANDLE file, std::vector<unsigned char>& descriptor) {
+    constexpr SECURITY_INFORMATION kParts =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    descriptor.resize(1024);
+    DWORD needed = 0;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        if (GetKernelObjectSecurity(file, kParts, descriptor.data(), static_cast<DWORD>(descriptor.size()), &needed)) {
+            return true;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= descriptor.size()) return false;
+        descriptor.resize(needed);
+    }
+    return false;
+}
+
+// Copies every named stream of the file at `from` to the file at `to` (the unnamed one holds the
+// bytes). A file system without named streams (Wine's among them) has nothing to copy.
+bool CopyNamedStreams(HANDLE model, const std::wstring& from, const std::wstring& to) {
+    std::vector<unsigned char> list(4096);
+    while (!GetFileInformationByHandleEx(model, FileStreamInfo, list.data(), static_cast<DWORD>(list.size()))) {
+        if (GetLastError() != ERROR_MORE_DATA || list.size() >= (1u << 20)) return true;
+        list.resize(list.size() * 2);
+    }
+    std::size_t offset = 0;
+    std::vector<char> chunk;
+    for (;;) {
+        const auto* stream = reinterpret_cast<const FILE_STREAM_INFO*>(list.data() + offset);
+        const std::wstring name(stream->StreamName, stream->StreamNameLength / sizeof(wchar_t));
+        if (!name.empty() && name != L"::$DATA") {
+            const FileHandle source(CreateFileW((from + name).c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            FileHandle target(CreateFileW((to + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!source.valid() || !target.valid()) return false;
+            chunk.resize(1u << 16);
+            DWORD got = 0;
+            do {
+                if (!ReadFile(source.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+                    return false;
+                DWORD written = 0;
+                if (got != 0 && (!WriteFile(target.get(), chunk.data(), got, &written, nullptr) || written != got))
+                    return false;
+            } while (got != 0);
+            if (!target.Close()) return false;
+        }
+        if (stream->NextEntryOffset == 0) return true;
+        offset += stream->NextEntryOffset;
+        if (offset + sizeof(FILE_STREAM_INFO) > list.size()) return true;
+    }
+}
+
 }  // namespace
+
+SecurityCarrier ReplaceSecurityCarrier(SecurityCarrier carrier) {
+    const SecurityCarrier replaced = securityCarrier;
+    securityCarrier = carrier != nullptr ? carrier : &CarrySecurity;
+    return replaced;
+}
+
+bool CarrySecurity(HANDLE from, HANDLE to) {
+    std::vector<unsigned char> old;
+    std::vector<unsigned char> made;
+    if (!SecurityOf(from, old) || !SecurityOf(to, made)) return false;
+    // Most files take all their security from their folder, as the new one did: nothing to do.
+    if (old == made) return true;
+    // The DACL with its control bits (protected from inheritance or not) exactly as the old file
+    // has it, inherited entries included: the new file sits in the same folder.
+    if (!SetKernelObjectSecurity(to, DACL_SECURITY_INFORMATION, old.data())) return false;
+    // Owner and group only where this run may set them (an installer running as SYSTEM may); a
+    // user's run makes the new file its own, as any file it writes.
+    if (!SetKernelObjectSecurity(to, OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION, old.data()))
+        (void)SetKernelObjectSecurity(to, GROUP_SECURITY_INFORMATION, old.data());
+    return true;
+}
+
+FileIdentity IdentityOf(HANDLE handle) {
+    FileIdentity identity;
+    const QueryInformationFile query = InternalInformationQuery();
+    IO_STATUS_BLOCK status{};
+    LARGE_INTEGER index{};
+    if (query != nullptr && query(handle, &status, &index, sizeof(index), kFileInternalInformation) >= 0) {
+        identity.known = true;
+        identity.index = static_cast<unsigned long long>(index.QuadPart);
+    }
+    return identity;
+}
+
+FileIdentity IdentityOf(const std::wstring& path) {
+    const FileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.valid() ? IdentityOf(file.get()) : FileIdentity();
+}
 
 std::wstring FolderOf(const std::wstring& fullPath) {
     const std::size_t cut = fullPath.find_last_of(L"\\/");
@@ -34,10 +151,11 @@ std::wstring FullPathOf(const std::wstring& path) {
     return full;
 }
 
-bool StampOf(const std::wstring& path, FileStamp& stamp) {
+bool StampOf(const std::wstring& path, FileStamp& stamp, bool identify) {
     stamp = FileStamp();
     if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &stamp.data)) {
         stamp.exists = true;
+        if (identify) stamp.identity = IdentityOf(path);
         return true;
     }
     return IsAbsence(GetLastError());
@@ -49,6 +167,7 @@ bool SameStamp(const FileStamp& a, const FileStamp& b) {
     auto same = [](const FILETIME& x, const FILETIME& y) {
         return x.dwLowDateTime == y.dwLowDateTime && x.dwHighDateTime == y.dwHighDateTime;
     };
+    if (a.identity.known && b.identity.known && a.identity.index != b.identity.index) return false;
     return a.data.dwFileAttributes == b.data.dwFileAttributes && a.data.nFileSizeLow == b.data.nFileSizeLow &&
            a.data.nFileSizeHigh == b.data.nFileSizeHigh && same(a.data.ftLastWriteTime, b.data.ftLastWriteTime) &&
            same(a.data.ftCreationTime, b.data.ftCreationTime);
@@ -81,6 +200,7 @@ FileReadState HeldFile::Read(const std::wstring& path, std::string& bytes) {
     }
     // By path: under Wine this is far cheaper than asking the open handle for its information.
     if (!StampOf(path, stamp_) || !stamp_.exists) return FileReadState::kUnreadable;
+    stamp_.identity = IdentityOf(file_);
     const unsigned long long size =
         (static_cast<unsigned long long>(stamp_.data.nFileSizeHigh) << 32) | stamp_.data.nFileSizeLow;
     if (size > static_cast<unsigned long long>(kMaxWholeFileSize)) {
@@ -106,23 +226,60 @@ void ReplacementFile::Drop() {
     file_ = INVALID_HANDLE_VALUE;
 }
 
-bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes, DWORD keptAttributes,
-                            std::wstring (*temporaryName)(unsigned long)) {
+bool ReplacementFile::Create(const std::wstring& path) {
+    // Held without sharing until renamed: no other run takes it for a leftover. Security access so
+    // that it can take the old file's; a new file grants its maker what it asks for, but should a
+    // file system refuse the right to change the owner, the file is made without it.
+    constexpr DWORD kAccess = GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC;
+    file_ = CreateFileW(path.c_str(), kAccess | WRITE_OWNER, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+        file_ = CreateFileW(path.c_str(), kAccess, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ != INVALID_HANDLE_VALUE) temporaryPath_ = path;
+    return file_ != INVALID_HANDLE_VALUE;
+}
+
+bool ReplacementFile::TakeOver(const FileStamp& old, HANDLE model) {
+    // The hidden and system marks (a new file is marked for archiving anyway) and the creation
+    // time. Wine keeps no creation time: there the new file shows its own.
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    FILE_BASIC_INFO basic{};
+    const DWORD kept = old.data.dwFileAttributes & kKept;
+    if (kept != 0) basic.FileAttributes = kept | FILE_ATTRIBUTE_ARCHIVE;
+    basic.CreationTime.LowPart = old.data.ftCreationTime.dwLowDateTime;
+    basic.CreationTime.HighPart = static_cast<LONG>(old.data.ftCreationTime.dwHighDateTime);
+    if (!SetFileInformationByHandle(file_, FileBasicInfo, &basic, sizeof(basic))) return false;
+    if (model == INVALID_HANDLE_VALUE) return true;
+    // Never less protected than the old file: without its security the new one is not put in place.
+    if (!securityCarrier(model, file_)) {
+        failure_ = FileFailure::kSecurityNotKept;
+        return false;
+    }
+    return CopyNamedStreams(model, fullPath_, temporaryPath_);
+}
+
+bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes, const FileStamp& old, HANDLE model,
+                            const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long)) {
     Drop();
     fullPath_ = fullPath;
     failure_ = FileFailure::kNotWritten;
+    leftoverSeen_ = false;
     // The temporary name sits in the same folder and is no longer than the file's own name, so a
     // path that fits the system's limit still fits.
     const std::wstring folder = FolderOf(fullPath);
     const unsigned long seed = GetCurrentProcessId() * 2654435761ul + GetTickCount();
-    for (unsigned long attempt = 0; attempt < 64 && file_ == INVALID_HANDLE_VALUE; ++attempt) {
-        // Held without sharing until renamed: no other run takes it for a leftover.
-        file_ = CreateFileW((folder + temporaryName(seed + attempt * 7919ul)).c_str(), GENERIC_WRITE | DELETE, 0,
-                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file_ != INVALID_HANDLE_VALUE) break;
+    for (unsigned long attempt = 0; attempt < 64; ++attempt) {
+        const std::wstring path = folder + (attempt < 2 ? temporaryName : spareName(seed + attempt * 7919ul));
+        if (Create(path)) break;
         const DWORD error = GetLastError();
         if (error == ERROR_PATH_NOT_FOUND) failure_ = FileFailure::kNoFolder;
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;  // no right, no room
+        if (attempt == 0) {
+            // A leftover of a run that was killed: removed unless somebody holds it (opening
+            // without sharing fails then; closing deletes it). Then its name is tried once more.
+            const FileHandle leftover(
+                CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+            leftoverSeen_ = leftover.valid();
+        }
     }
     if (file_ == INVALID_HANDLE_VALUE) return false;
     while (!bytes.empty()) {
@@ -134,16 +291,9 @@ bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes
         }
         bytes.remove_prefix(written);
     }
-    // The new file takes over the old one's hidden and system marks (a new file is marked for
-    // archiving anyway).
-    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    if ((keptAttributes & kKept) != 0) {
-        FILE_BASIC_INFO basic{};
-        basic.FileAttributes = (keptAttributes & kKept) | FILE_ATTRIBUTE_ARCHIVE;
-        if (!SetFileInformationByHandle(file_, FileBasicInfo, &basic, sizeof(basic))) {
-            Drop();
-            return false;
-        }
+    if (old.exists && !TakeOver(old, model)) {
+        Drop();
+        return false;
     }
     return true;
 }

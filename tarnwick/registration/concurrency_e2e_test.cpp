@@ -2,7 +2,9 @@
 // unregistrations at once over the same loadpoints (both registry views) and the same spares
 // folder, and runs killed at random moments. Each protk.dat and spare file must end as some
 // serial order of the runs would have left it, with every other application's entry intact and
-// no temporary file left. Also the standard-error line of every kind of file that is passed over.
+// no temporary file left. Runs that reach the same files through different spellings of their
+// folder (another drive letter, a junction) as well. Also the standard-error line of every kind
+// of file that is passed over.
 //
 // Figures go to "robustness-figures.txt" in the working folder, as for the load tests.
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
@@ -364,6 +367,168 @@ TEST_F(ConcurrentRuns, RunsKilledAtRandomMomentsLeaveEveryFileOldOrNew) {
                  " files new; kills that left a temporary file: " + std::to_string(leftTemporary) +
                  "), every file the serial result and no temporary file after the next "
                  "run");
+}
+
+// Spellings of one folder, the plain one first. Wine 8 cannot make a second drive letter or a
+// junction from a program (DefineDosDeviceW and CreateSymbolicLinkW report success and make
+// nothing; mklink /J fails), so the test command's wrapper (tests/with_spellings.sh) makes them in
+// the prefix: a drive letter in its dosdevices, and a directory symbolic link, which Wine shows
+// as a folder just as Windows shows a junction; it names them in TARNWICK_SPELLINGS, separated by
+// semicolons. Elsewhere the test makes them itself, with subst and mklink /J.
+class FolderSpellings {
+public:
+    FolderSpellings() {
+        if (const char* given = std::getenv("TARNWICK_SPELLINGS")) {
+            std::string list = given;
+            for (std::size_t start = 0; start <= list.size();) {
+                const std::size_t end = std::min(list.find(';', start), list.size());
+                if (end > start) paths_.push_back(Widen(list.substr(start, end - start)));
+                start = end + 1;
+            }
+        } else {
+            MakeOwn();
+        }
+        // Every spelling must show what the plain one holds.
+        if (paths_.size() < 3) return;
+        const std::wstring marker = L"\\spelling-marker";
+        if (!WriteFileBytes(paths_[0] + marker, "marker")) return;
+        bool all = true;
+        for (const std::wstring& path : paths_) all = all && FileExists(path + marker);
+        DeleteFileW((paths_[0] + marker).c_str());
+        usable_ = all;
+    }
+    ~FolderSpellings() {
+        if (!letter_.empty()) (void)RunProcess(L"C:\\windows\\system32\\cmd.exe", {L"/c", L"subst", letter_, L"/d"});
+        if (!junction_.empty()) RemoveDirectoryW(junction_.c_str());
+    }
+    FolderSpellings(const FolderSpellings&) = delete;
+    FolderSpellings& operator=(const FolderSpellings&) = delete;
+
+    bool usable() const { return usable_; }
+    // 0: the plain path; 1: through another drive letter; 2: through a junction.
+    const std::wstring& path(int spelling) const { return paths_[static_cast<std::size_t>(spelling)]; }
+
+private:
+    static std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+    void MakeOwn() {
+        const std::wstring real = own_.path() + L"\\real";
+        CreateDirectoryW(real.c_str(), nullptr);
+        paths_.push_back(real);
+        const DWORD drives = GetLogicalDrives();
+        for (wchar_t letter = L'T'; letter <= L'Y'; ++letter) {
+            if ((drives & (1u << (letter - L'A'))) != 0) continue;
+            const std::wstring drive = std::wstring(1, letter) + L":";
+            if (RunProcess(L"C:\\windows\\system32\\cmd.exe", {L"/c", L"subst", drive, real}).exitCode == 0) {
+                letter_ = drive;
+                paths_.push_back(drive + L"\\");
+            }
+            break;
+        }
+        const std::wstring junction = own_.path() + L"\\junction";
+        if (RunProcess(L"C:\\windows\\system32\\cmd.exe", {L"/c", L"mklink", L"/J", junction, real}).exitCode == 0) {
+            junction_ = junction;
+            paths_.push_back(junction);
+        }
+    }
+
+    TempFolder own_;
+    std::vector<std::wstring> paths_;
+    std::wstring letter_;
+    std::wstring junction_;
+    bool usable_ = false;
+};
+
+TEST(TwoSpellings, RunsThroughTwoSpellingsOfOneFolderTakeOneTurnAndLoseNoEntry) {
+    FolderSpellings spellings;
+    if (!spellings.usable()) {
+        GTEST_SKIP() << "no second drive letter and junction to the same folder here (under Wine the test "
+                        "command's wrapper makes them)";
+    }
+    constexpr int kPerView = 20;
+    TempFolder lists;
+    std::vector<std::unique_ptr<ThrowawayLoadpointKeys>> keys;
+    std::vector<std::wstring> keyLists;
+    for (int spelling = 0; spelling < 3; ++spelling) {
+        keys.push_back(std::make_unique<ThrowawayLoadpointKeys>());
+        keyLists.push_back(lists.path() + L"\\keys" + std::to_wstring(spelling) + L".txt");
+        ASSERT_TRUE(WriteFileBytes(keyLists.back(), Narrow(keys.back()->path()) + "\r\n"));
+    }
+    struct File {
+        std::wstring path;
+        bool sixtyFour;
+    };
+    std::vector<File> files;
+    for (int view = 0; view < 2; ++view) {
+        for (int i = 0; i < kPerView; ++i) {
+            wchar_t name[32];
+            (void)std::swprintf(name, 32, L"lp%d_%02d", view == 0 ? 32 : 64, i);
+            MakeLoadpoint(spellings.path(0), name);
+            for (int spelling = 0; spelling < 3; ++spelling) {
+                std::wstring loadpoint = spellings.path(spelling);
+                if (loadpoint.back() != L'\\') loadpoint += L"\\";
+                ASSERT_TRUE(keys[static_cast<std::size_t>(spelling)]->Add(view == 0 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY,
+                                                                          name, loadpoint + name));
+            }
+            files.push_back({spellings.path(0) + L"\\" + name + L"\\text\\protk.dat", view == 1});
+            ASSERT_TRUE(WriteFileBytes(files.back().path, "name Other\r\nexec_file C:\\o.dll\r\nend\r\n"));
+        }
+    }
+    constexpr int kRoundsPerPair = 4;
+    int registrations = 0;
+    int present = 0;
+    int serial = 0;
+    std::string times;
+    for (int round = 0; round < 2 * kRoundsPerPair; ++round) {
+        const int second = round < kRoundsPerPair ? 1 : 2;  // the drive letter, then the junction
+        std::vector<Op> ops;
+        std::vector<std::unique_ptr<StartedProgram>> runs;
+        std::map<std::wstring, Content> before;
+        for (const File& file : files) before[file.path] = ReadContent(file.path);
+        const auto start = std::chrono::steady_clock::now();
+        for (int run = 0; run < 4; ++run) {
+            ops.push_back({"Spelled" + std::to_string(round) + char('A' + run), true});
+            const std::string& name = ops.back().name;
+            const std::string x86 = Executable(name, false);
+            const std::string x64 = Executable(name, true);
+            runs.push_back(std::make_unique<StartedProgram>(
+                L"tarnwick.exe",
+                std::vector<std::wstring>{L"/name:" + std::wstring(name.begin(), name.end()),
+                                          L"/reg:" + keyLists[static_cast<std::size_t>(run % 2 == 0 ? 0 : second)],
+                                          L"/exec32:" + std::wstring(x86.begin(), x86.end()),
+                                          L"/exec64:" + std::wstring(x64.begin(), x64.end())}));
+        }
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            ASSERT_TRUE(runs[i]->started());
+            const ProcessResult result = runs[i]->Wait();
+            EXPECT_EQ(result.exitCode, 1u) << ops[i].name;
+            EXPECT_EQ(result.errors, "") << ops[i].name;
+        }
+        times += (round == 0 ? "" : ", ") + std::to_string(static_cast<int>(MillisecondsSince(start)));
+        for (const File& file : files) {
+            const Content content = ReadContent(file.path);
+            const bool isSerial = OneOf(content, SerialResults(before.at(file.path), ops, file.sixtyFour));
+            EXPECT_TRUE(isSerial) << Narrow(file.path) << " is no serial result of round " << round;
+            serial += isSerial ? 1 : 0;
+            for (const Op& op : ops) {
+                ++registrations;
+                const std::string line = "\r\nname " + op.name + "\r\nexec_file " + Executable(op.name, file.sixtyFour);
+                if (content && content->find(line) != std::string::npos) ++present;
+            }
+        }
+        for (const File& file : files) {
+            const std::wstring text = file.path.substr(0, file.path.size() - 10);
+            EXPECT_EQ(ListDirectory(text), std::vector<std::wstring>({L"protk.dat"})) << Narrow(text);
+        }
+    }
+    EXPECT_EQ(present, registrations);
+    RecordFigure(
+        "two spellings: " + std::to_string(2 * kRoundsPerPair) + " rounds of 4 registrations at once into " +
+        std::to_string(files.size()) + " protk.dat, 2 runs through " + Narrow(spellings.path(0)) + " and 2 through " +
+        Narrow(spellings.path(1)) + " (" + std::to_string(kRoundsPerPair) + " rounds) or " + Narrow(spellings.path(2)) +
+        " (" + std::to_string(kRoundsPerPair) + " rounds): " + std::to_string(present) + " of " +
+        std::to_string(registrations) + " registrations present, " + std::to_string(serial) + " of " +
+        std::to_string(files.size() * 2 * kRoundsPerPair) + " files a serial result (rounds took " + times + " ms)");
 }
 
 TEST(PassedOverFiles, EachIsNamedOnStandardErrorAndNothingElseChanges) {

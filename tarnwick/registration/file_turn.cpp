@@ -13,22 +13,44 @@ bool IsLowerHexDigit(wchar_t c) {
     return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f');
 }
 
-}  // namespace
-
-std::wstring FileTurnName(std::wstring_view foldedFullPath) {
-    // FNV-1a over the code units: stable across builds and bitnesses, which the name must be,
-    // since a 32-bit and a 64-bit run share the turn. Two paths that collide merely take turns.
+// FNV-1a over the UTF-16 code units: stable across builds and bitnesses, which the names must
+// be, since a 32-bit and a 64-bit run share the turn. Two names that collide merely take turns.
+std::uint64_t HashOf(std::wstring_view text) {
     std::uint64_t hash = 14695981039346656037ull;
-    for (wchar_t unit : foldedFullPath) {
+    for (wchar_t unit : text) {
         const std::uint32_t code = static_cast<std::uint32_t>(unit) & 0xFFFFu;  // a UTF-16 code unit
         for (int shift = 0; shift < 16; shift += 8) {
             hash ^= (code >> shift) & 0xFFu;
             hash *= 1099511628211ull;
         }
     }
-    std::wstring name = L"Global\\TarnwickFileTurn-";
-    for (int shift = 60; shift >= 0; shift -= 4) name.push_back(kHexDigits[(hash >> shift) & 0xFu]);
+    return hash;
+}
+
+void AppendHex(std::wstring& text, std::uint64_t value) {
+    for (int shift = 60; shift >= 0; shift -= 4) text.push_back(kHexDigits[(value >> shift) & 0xFu]);
+}
+
+constexpr std::wstring_view kTurnPrefix = L"Global\\TarnwickFileTurn-";
+
+}  // namespace
+
+std::wstring FileTurnName(unsigned long long folderIndex, std::wstring_view foldedName) {
+    std::wstring name(kTurnPrefix);
+    AppendHex(name, folderIndex);
+    name.push_back(L'-');
+    AppendHex(name, HashOf(foldedName));
     return name;
+}
+
+std::wstring FileTurnName(std::wstring_view foldedFullPath) {
+    std::wstring name(kTurnPrefix);
+    AppendHex(name, HashOf(foldedFullPath));
+    return name;
+}
+
+std::wstring TemporaryFileNameFor(std::wstring_view foldedName) {
+    return TemporaryFileName(static_cast<unsigned long>(HashOf(foldedName) & 0xFFFFFFu));
 }
 
 std::wstring TemporaryFileName(unsigned long value) {

@@ -3,9 +3,11 @@
 // removes the files (file_turn_win.h).
 //
 // Every run that rewrites, creates or deletes a registry file or a spare file first takes the
-// file's turn: a machine-wide mutex named after the file's full path, held from reading the file
-// to putting the new one in place. So any set of concurrent runs leaves each file as some serial
-// order of those runs would have.
+// file's turn: a machine-wide mutex named after the identity of the file's folder and the file's
+// own long name, held from reading the file to putting the new one in place. Every spelling of
+// the file (short names, another drive letter mapped to the folder, a junction) meets on one
+// turn, so any set of concurrent runs leaves each file as some serial order of those runs would
+// have. The folder, not the file: every replacement gives the file a new identity.
 #pragma once
 
 #include <string>
@@ -13,15 +15,26 @@
 
 namespace tarnwick {
 
-// The mutex name of the file whose full path, folded to upper case, is `foldedFullPath`:
-// "Global\TarnwickFileTurn-" and 16 hex digits of a hash of the path's UTF-16 code units. Equal
-// for every spelling that folds to the same full path, in every session of the machine.
+// The mutex name of the file whose long name, folded to upper case, is `foldedName`, in the
+// folder whose file index is `folderIndex`: "Global\TarnwickFileTurn-", the index in 16 hex
+// digits, "-" and 16 hex digits of a hash of the name's UTF-16 code units. The same in every
+// session of the machine, and for 32-bit and 64-bit runs.
+std::wstring FileTurnName(unsigned long long folderIndex, std::wstring_view foldedName);
+
+// The mutex name of a file whose folder cannot be opened (so nothing can be written there):
+// "Global\TarnwickFileTurn-" and 16 hex digits of a hash of its full path, folded to upper case.
 std::wstring FileTurnName(std::wstring_view foldedFullPath);
 
 // The name of the temporary file that carries a file's new bytes until it is renamed over the
 // file: "~tw" and the low 24 bits of `value` in lower-case hex without leading zeros, so never
 // longer than "protk.dat" or a spare file's name.
 std::wstring TemporaryFileName(unsigned long value);
+
+// The one temporary file name of the file whose long name, folded to upper case, is `foldedName`
+// (TemporaryFileName of a hash of it): a run that is killed leaves its temporary file under the
+// name that the next run for the same file tries first, so that run finds it without listing
+// the folder.
+std::wstring TemporaryFileNameFor(std::wstring_view foldedName);
 
 // Whether `name` is of exactly that pattern: "~tw" followed by one to six lower-case hex digits,
 // nothing else. Only such files are ever removed as leftovers of earlier runs.

@@ -5,7 +5,18 @@
 namespace tarnwick {
 namespace {
 
-TEST(FileTurnName, IsAGlobalNameFixedByTheFoldedPath) {
+TEST(FileTurnName, IsAGlobalNameFixedByTheFolderAndTheFoldedName) {
+    const std::wstring name = FileTurnName(0x1234abcdull, L"PROTK.DAT");
+    EXPECT_EQ(name, L"Global\\TarnwickFileTurn-000000001234abcd-" + name.substr(41));
+    EXPECT_EQ(name.size(), 24u + 16u + 1u + 16u);
+    EXPECT_EQ(name, FileTurnName(0x1234abcdull, L"PROTK.DAT"));
+    EXPECT_NE(name, FileTurnName(0x1234abceull, L"PROTK.DAT"));
+    EXPECT_NE(name, FileTurnName(0x1234abcdull, L"PROTKX64.DAT"));
+    // Fixed across builds and bitnesses: a 32-bit and a 64-bit run must meet on the same name.
+    EXPECT_EQ(FileTurnName(0, L""), L"Global\\TarnwickFileTurn-0000000000000000-cbf29ce484222325");
+}
+
+TEST(FileTurnName, OfAPathWhereTheFolderCannotBeOpened) {
     const std::wstring name = FileTurnName(L"C:\\CREO\\TEXT\\PROTK.DAT");
     EXPECT_EQ(name.substr(0, 24), L"Global\\TarnwickFileTurn-");
     EXPECT_EQ(name.size(), 24u + 16u);
@@ -23,6 +34,11 @@ TEST(TemporaryFileName, IsTheExactPatternThatCleanupRemoves) {
     EXPECT_EQ(TemporaryFileName(0), L"~tw0");
     EXPECT_EQ(TemporaryFileName(0xabcdef), L"~twabcdef");
     EXPECT_EQ(TemporaryFileName(0x12abcdef), L"~twabcdef");  // the low 24 bits only
+    // One fixed name per file, of the same pattern, never longer than "protk.dat".
+    EXPECT_EQ(TemporaryFileNameFor(L"PROTK.DAT"), TemporaryFileNameFor(L"PROTK.DAT"));
+    EXPECT_NE(TemporaryFileNameFor(L"PROTK.DAT"), TemporaryFileNameFor(L"PROTKX64.DAT"));
+    EXPECT_TRUE(IsTemporaryFileName(TemporaryFileNameFor(L"PROTK.DAT")));
+    EXPECT_LE(TemporaryFileNameFor(L"PROTK.DAT").size(), 9u);
     for (unsigned long value : {0ul, 9ul, 0x10ul, 0xFFFFFFul, 0x7654321ul})
         EXPECT_TRUE(IsTemporaryFileName(TemporaryFileName(value)));
 

@@ -6,17 +6,42 @@
 
 #include <memory>
 
+#include "platform/guarded_file_win.h"
 #include "platform/scoped_handle_win.h"
 #include "registration/file_turn.h"
+#include "registration/guarded_update_testing_win.h"
 
 namespace tarnwick {
 
 namespace {
 
-// The full path folded to upper case, as the file system compares names.
-std::wstring Folded(std::wstring fullPath) {
-    if (!fullPath.empty()) CharUpperBuffW(fullPath.data(), static_cast<DWORD>(fullPath.size()));
-    return fullPath;
+bool turnsTaken = true;
+
+// A name folded to upper case, as the file system compares names.
+std::wstring Folded(std::wstring name) {
+    if (!name.empty()) CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+}
+
+// The file's own name, long: an 8.3 short name (which holds a tilde) is made long when the file
+// exists; a file that does not exist yet cannot have a short name.
+std::wstring LongNameOf(const std::wstring& fullPath, std::size_t folderLength) {
+    std::wstring name = fullPath.substr(folderLength);
+    if (name.find(L'~') == std::wstring::npos) return name;
+    const DWORD size = GetLongPathNameW(fullPath.c_str(), nullptr, 0);
+    if (size == 0) return name;
+    std::wstring full(size, L'\0');
+    const DWORD made = GetLongPathNameW(fullPath.c_str(), full.data(), size);
+    if (made == 0 || made >= size) return name;
+    full.resize(made);
+    const std::size_t cut = full.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? name : full.substr(cut + 1);
+}
+
+// The folder's identity; a folder path keeps its closing backslash only at a drive's root.
+FileIdentity FolderIdentityOf(std::wstring folder) {
+    if (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+    return IdentityOf(folder);
 }
 
 struct LocalFreeDeleter {
@@ -41,14 +66,29 @@ SECURITY_ATTRIBUTES* TurnSecurity() {
 
 }  // namespace
 
+TurnTaking SwitchFileTurns(TurnTaking taking) {
+    const TurnTaking was = turnsTaken ? TurnTaking::kOn : TurnTaking::kOff;
+    turnsTaken = taking == TurnTaking::kOn;
+    return was;
+}
+
 FileTurn::FileTurn(const std::wstring& fullPath) {
-    const std::wstring folded = Folded(fullPath);
-    if (folded.empty()) return;
+    const std::wstring folder = FolderOf(fullPath);
+    if (fullPath.empty() || folder.empty()) return;
+    const std::wstring name = Folded(LongNameOf(fullPath, folder.size()));
+    temporaryName_ = TemporaryFileNameFor(name);
+    if (!turnsTaken) {
+        held_ = true;
+        return;
+    }
+    // A folder that cannot be opened cannot receive the file either: its path names the turn.
+    const FileIdentity identity = FolderIdentityOf(folder);
+    const std::wstring turnName = identity.known ? FileTurnName(identity.index, name) : FileTurnName(Folded(fullPath));
     // A turn nobody else asks for is ours as it is made, without a wait. (The last error is cleared
     // first: a stale "already exists" would make us wait on a mutex we own, owning it twice.)
     SetLastError(ERROR_SUCCESS);
-    mutex_ = CreateMutexExW(TurnSecurity(), FileTurnName(folded).c_str(), CREATE_MUTEX_INITIAL_OWNER,
-                            SYNCHRONIZE | MUTEX_MODIFY_STATE);
+    mutex_ =
+        CreateMutexExW(TurnSecurity(), turnName.c_str(), CREATE_MUTEX_INITIAL_OWNER, SYNCHRONIZE | MUTEX_MODIFY_STATE);
     if (mutex_ == nullptr) return;
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
         held_ = true;
@@ -59,7 +99,7 @@ FileTurn::FileTurn(const std::wstring& fullPath) {
 }
 
 FileTurn::~FileTurn() {
-    if (held_) ReleaseMutex(mutex_);
+    if (held_ && mutex_ != nullptr) ReleaseMutex(mutex_);
     if (mutex_ != nullptr) CloseHandle(mutex_);
 }
 
@@ -74,6 +114,13 @@ void RemoveLeftoverTemporaryFiles(const std::wstring& directory) {
         FileHandle leftover(CreateFileW((directory + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     } while (FindNextFileW(search.get(), &found));
+}
+
+bool RemoveOwnLeftover(const FileTurn& turn, const std::wstring& fullPath) {
+    if (turn.temporaryName().empty()) return false;
+    const FileHandle leftover(CreateFileW((FolderOf(fullPath) + turn.temporaryName()).c_str(), DELETE, 0, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return leftover.valid();
 }
 
 }  // namespace tarnwick

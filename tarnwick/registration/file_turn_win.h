@@ -17,6 +17,10 @@ inline constexpr DWORD kFileTurnWaitMilliseconds = 10000;
 // object lives. A turn abandoned by a run that was killed is taken over: the file it was
 // working on is whole, either its old or its new bytes, because files are only ever replaced by a
 // rename.
+//
+// The turn is named by the identity of the file's folder, which is opened for attribute reading
+// only and with every kind of sharing, and by the file's long name (a short name is made long
+// when the file exists).
 class FileTurn {
 public:
     explicit FileTurn(const std::wstring& fullPath);
@@ -26,16 +30,24 @@ public:
     // False when the turn did not come within kFileTurnWaitMilliseconds, or could not be asked
     // for at all: the file must then be left alone.
     bool held() const { return held_; }
+    // The file's own temporary file name (TemporaryFileNameFor its long name).
+    const std::wstring& temporaryName() const { return temporaryName_; }
 
 private:
     HANDLE mutex_ = nullptr;
     bool held_ = false;
+    std::wstring temporaryName_;
 };
 
 // Removes from `directory` (which ends with a backslash) every file whose name is of the
 // temporary pattern exactly (IsTemporaryFileName) and that no running program holds open. A
 // running program holds its temporary file open without sharing until it has renamed it, so only
-// the leftovers of runs that ended without finishing are removed.
+// the leftovers of runs that ended without finishing are removed. It lists the folder, which is
+// slow under Wine, so it is done only where a leftover was seen.
 void RemoveLeftoverTemporaryFiles(const std::wstring& directory);
+
+// Removes the temporary file of the file whose turn is `turn`, at `fullPath`, when a run that was
+// killed left it and nobody holds it. Returns whether there was one.
+bool RemoveOwnLeftover(const FileTurn& turn, const std::wstring& fullPath);
 
 }  // namespace tarnwick

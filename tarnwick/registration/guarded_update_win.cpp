@@ -8,9 +8,11 @@
 #include "passed_over.h"
 #include "platform/ansi_text_win.h"
 #include "platform/guarded_file_win.h"
+#include "platform/scoped_handle_win.h"
 #include "registration/application_entry.h"
 #include "registration/file_turn.h"
 #include "registration/file_turn_win.h"
+#include "registration/guarded_update_testing_win.h"
 #include "registration/guarded_update_win.h"
 #include "registration/registry_file.h"
 
@@ -20,6 +22,8 @@ namespace {
 
 // How often a file is read and merged again when another program keeps changing it meanwhile.
 constexpr int kMergeAttempts = 8;
+
+BeforeStampCheck beforeStampCheck = nullptr;
 
 void Report(const std::string& path, PassOverReason reason) {
     WriteErrorLine(PassedOverLine(path, reason));
@@ -37,13 +41,24 @@ PassOverReason ReasonOf(FileFailure failure) {
             return PassOverReason::kNotWritten;
         case FileFailure::kNotReplaced:
             return PassOverReason::kNotReplaced;
+        case FileFailure::kSecurityNotKept:
+            return PassOverReason::kSecurityNotKept;
         case FileFailure::kUnreadable:
             break;
     }
     return PassOverReason::kUnreadable;
 }
 
-void MergeUnderTurn(const std::wstring& fullPath, const std::string& shown, std::string_view name,
+// Writes the new bytes beside the file; a leftover of a killed run found under the file's own
+// temporary name is the one sign that older leftovers may lie in the folder too.
+bool WriteReplacement(ReplacementFile& replacement, const FileTurn& turn, const std::wstring& fullPath,
+                      std::string_view bytes, const FileStamp& old, HANDLE model) {
+    const bool written = replacement.Write(fullPath, bytes, old, model, turn.temporaryName(), &TemporaryFileName);
+    if (replacement.leftoverSeen()) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
+    return written;
+}
+
+void MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, const std::string& shown, std::string_view name,
                     const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
     for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
         HeldFile original;
@@ -53,18 +68,20 @@ void MergeUnderTurn(const std::wstring& fullPath, const std::string& shown, std:
         if (state == FileReadState::kRead) existing = buffers.read;
         if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return;  // nothing to change
         const FileStamp asRead = original.stamp();
-        const DWORD attributes = asRead.exists ? asRead.data.dwFileAttributes : 0;
-        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return Report(shown, PassOverReason::kReadOnly);
-        if (attempt == 0) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
+        if (asRead.exists && (asRead.data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            return Report(shown, PassOverReason::kReadOnly);
+        }
         ReplacementFile replacement;
-        if (!replacement.Write(fullPath, buffers.merged, attributes, &TemporaryFileName)) {
+        if (!WriteReplacement(replacement, turn, fullPath, buffers.merged, asRead, original.handle())) {
             return Report(shown, ReasonOf(replacement.failure()));
         }
         // Every run takes the file's turn, so only another program can have changed it, and only
-        // from here on: until now it was held against writers. A change means reading again.
+        // from here on: until now it was held against writers. A change means reading again; the
+        // file's identity shows a replacement even where its size and times match.
         original.Release();
+        if (beforeStampCheck != nullptr) beforeStampCheck(fullPath);
         FileStamp now;
-        if (!StampOf(fullPath, now)) return Report(shown, PassOverReason::kUnreadable);
+        if (!StampOf(fullPath, now, asRead.identity.known)) return Report(shown, PassOverReason::kUnreadable);
         if (!SameStamp(asRead, now)) continue;
         if (replacement.PutInPlace(asRead.exists)) return;
         if (!replacement.targetAppeared()) return Report(shown, ReasonOf(replacement.failure()));
@@ -74,6 +91,12 @@ void MergeUnderTurn(const std::wstring& fullPath, const std::string& shown, std:
 
 }  // namespace
 
+BeforeStampCheck ReplaceBeforeStampCheck(BeforeStampCheck hook) {
+    const BeforeStampCheck replaced = beforeStampCheck;
+    beforeStampCheck = hook;
+    return replaced;
+}
+
 void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
                         RegistryFileBuffers& buffers) {
     const std::optional<std::wstring> wide = WidenFilePath(path);
@@ -82,7 +105,7 @@ void UpdateRegistryFile(const std::string& path, std::string_view name, const st
     const FileTurn turn(fullPath);
     if (!turn.held()) return Report(path, PassOverReason::kNoTurn);
     try {
-        MergeUnderTurn(fullPath, path, name, entry, buffers);
+        MergeUnderTurn(turn, fullPath, path, name, entry, buffers);
     } catch (const std::bad_alloc&) {
         // A file too large for the process's memory is left as it is, like an unreadable one;
         // the next loadpoint starts with buffers of its own size again.
@@ -107,10 +130,21 @@ void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path,
     const DWORD attributes = stamp.exists ? stamp.data.dwFileAttributes : 0;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Report(shown, PassOverReason::kUnreadable);
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return Report(shown, PassOverReason::kReadOnly);
-    RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
     ReplacementFile replacement;
-    if (!replacement.Write(fullPath, *content, attributes, &TemporaryFileName)) {
-        return Report(shown, ReasonOf(replacement.failure()));
+    {
+        // The old spare file, open for what the new one takes over from it (its security, its
+        // streams); let go before the rename.
+        const FileHandle model(stamp.exists ? CreateFileW(fullPath.c_str(), GENERIC_READ,
+                                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                            : INVALID_HANDLE_VALUE);
+        if (stamp.exists && !model.valid()) {
+            return Report(shown, GetLastError() == ERROR_SHARING_VIOLATION ? PassOverReason::kHeldOpen
+                                                                           : PassOverReason::kUnreadable);
+        }
+        if (!WriteReplacement(replacement, turn, fullPath, *content, stamp, model.get())) {
+            return Report(shown, ReasonOf(replacement.failure()));
+        }
     }
     // The spare file holds the entry and nothing else: whatever is there now is replaced.
     if (!replacement.PutInPlace(true)) Report(shown, ReasonOf(replacement.failure()));
@@ -122,7 +156,7 @@ void DeleteSpareRegistryFile(const std::wstring& path) {
     if (fullPath.empty()) return Report(shown, PassOverReason::kNotDeleted);
     const FileTurn turn(fullPath);
     if (!turn.held()) return Report(shown, PassOverReason::kNoTurn);
-    RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
+    if (RemoveOwnLeftover(turn, fullPath)) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
     if (DeleteFileW(fullPath.c_str())) return;
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;

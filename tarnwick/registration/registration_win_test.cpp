@@ -3,7 +3,14 @@
 // replaced while it could not be read whole, or a temporary file left behind.
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include "discovery/loadpoints.h"
+#include "platform/guarded_file_testing_win.h"
+#include "platform/guarded_file_win.h"
+#include "registration/file_turn.h"
+#include "registration/guarded_update_testing_win.h"
 #include "registration/registration.h"
 #include "testkit/files_win.h"
 #include "tests/tarnwick_test_support_win.h"
@@ -34,6 +41,20 @@ protected:
         return bytes;
     }
     static std::wstring ProtkOf(const std::wstring& loadpoint) { return loadpoint + L"\\text\\protk.dat"; }
+    // Loadpoint "a" (32-bit) whose protk.dat holds kOther, and the spares folder "spares" holding
+    // an old protkx64.dat; both executables given. Returns the loadpoint.
+    std::wstring LoadpointAndOldSpare() {
+        const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+        const std::wstring spares = root_.path() + L"\\spares";
+        EXPECT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
+        EXPECT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
+        EXPECT_TRUE(WriteFileBytes(spares + L"\\protkx64.dat", "old"));
+        loadpoints_.in32BitView = {Narrow(a)};
+        options_.exec32 = L"C:\\x86\\my.dll";
+        options_.exec64 = L"C:\\x64\\my.dll";
+        options_.sparesDir = spares;
+        return a;
+    }
 
     RunOptions options_;
     Loadpoints loadpoints_;
@@ -146,30 +167,42 @@ TEST_F(RegistrationSteps, AFileHeldOpenForReadingIsLeftAsItWas) {
     EXPECT_EQ(ListDirectory(a + L"\\text"), std::vector<std::wstring>({L"protk.dat"}));
 }
 
-TEST_F(RegistrationSteps, LeftoverTemporaryFilesOfKilledRunsAreRemovedUnlessHeld) {
-    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+TEST_F(RegistrationSteps, AKilledRunsTemporaryFileIsFoundByItsNameWithoutListingTheFolder) {
+    const std::wstring seen = MakeLoadpoint(root_.path(), L"seen");
+    const std::wstring unseen = MakeLoadpoint(root_.path(), L"unseen");
+    const std::wstring held = MakeLoadpoint(root_.path(), L"held");
     const std::wstring spares = root_.path() + L"\\spares";
     ASSERT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
-    // Leftovers of the program's own pattern, one of them still held as a running program holds
-    // its own; and names that only look like it.
-    const std::wstring text = a + L"\\text\\";
-    for (const wchar_t* name : {L"~tw0", L"~tw1a2b3c", L"~twbeef", L"~twABC", L"~tw1234567", L"~tw12.tmp", L"x~tw1"})
-        ASSERT_TRUE(WriteFileBytes(text + name, "partial"));
+    // Each file's own temporary name, the one a killed run leaves behind.
+    const std::wstring own = TemporaryFileNameFor(L"PROTK.DAT");
+    const std::wstring ownSpare = TemporaryFileNameFor(L"PROTKX64.DAT");
+    for (const std::wstring& loadpoint : {seen, unseen, held}) ASSERT_TRUE(WriteFileBytes(ProtkOf(loadpoint), kOther));
+    // Where a file's own leftover lies, the folder is searched for older leftovers of the
+    // program's pattern too (names that only look like it stay); where none lies, nothing is
+    // searched: the older ones stay until one does.
+    for (const std::wstring& name : {own, std::wstring(L"~tw0"), std::wstring(L"~tw1a2b3c"), std::wstring(L"~twABC"),
+                                     std::wstring(L"~tw1234567"), std::wstring(L"~tw12.tmp"), std::wstring(L"x~tw1")})
+        ASSERT_TRUE(WriteFileBytes(seen + L"\\text\\" + name, "partial"));
+    ASSERT_TRUE(WriteFileBytes(unseen + L"\\text\\~tw0", "partial"));
+    ASSERT_TRUE(WriteFileBytes(held + L"\\text\\" + own, "partial"));
+    ASSERT_TRUE(WriteFileBytes(spares + L"\\" + ownSpare, "partial"));
     ASSERT_TRUE(WriteFileBytes(spares + L"\\~tw77", "partial"));
-    loadpoints_.in32BitView = {Narrow(a)};
+    loadpoints_.in32BitView = {Narrow(held), Narrow(seen), Narrow(unseen)};
     options_.exec32 = L"C:\\x86\\my.dll";
     options_.exec64 = L"C:\\x64\\my.dll";
     options_.sparesDir = spares;
     {
-        FileHolder running(L"exclusive", text + L"~twbeef");
+        // A file of that name that somebody holds is left alone; the new bytes take another name.
+        FileHolder running(L"exclusive", held + L"\\text\\" + own);
         ASSERT_TRUE(running.holding());
         UpdateLoadpointRegistryFiles();
         WriteSpareRegistryFiles();
     }
-    EXPECT_EQ(Read(ProtkOf(a)), kOther + kEntry32);
-    EXPECT_EQ(ListDirectory(a + L"\\text"),
-              std::vector<std::wstring>({L"protk.dat", L"x~tw1", L"~tw12.tmp", L"~tw1234567", L"~twABC", L"~twbeef"}));
+    for (const std::wstring& loadpoint : {seen, unseen, held}) EXPECT_EQ(Read(ProtkOf(loadpoint)), kOther + kEntry32);
+    EXPECT_EQ(ListDirectory(seen + L"\\text"),
+              std::vector<std::wstring>({L"protk.dat", L"x~tw1", L"~tw12.tmp", L"~tw1234567", L"~twABC"}));
+    EXPECT_EQ(ListDirectory(unseen + L"\\text"), std::vector<std::wstring>({L"protk.dat", L"~tw0"}));
+    EXPECT_EQ(ListDirectory(held + L"\\text"), std::vector<std::wstring>({L"protk.dat", own}));
     EXPECT_EQ(ListDirectory(spares), std::vector<std::wstring>({L"protkx32.dat", L"protkx64.dat"}));
 }
 
@@ -298,6 +331,207 @@ TEST_F(RegistrationSteps, MaterialsGoToEveryLoadpointOnceAndNeverOverwrite) {
     options_.materialsDir = root_.path() + L"\\missing";
     InstallMaterials();
     EXPECT_EQ(ListDirectory(fresh + L"\\text\\materials-library"), std::vector<std::wstring>());
+}
+
+// A DACL that locks a file down: administrators and SYSTEM may do anything, users only read; not
+// inherited from the folder.
+constexpr const wchar_t* kLockedDown = L"D:P(A;;FA;;;BA)(A;;FA;;;SY)(A;;FR;;;BU)";
+
+bool SetDacl(const std::wstring& path, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        return false;
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    const DWORD result = SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+                                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                               nullptr, dacl, nullptr);
+    LocalFree(descriptor);
+    return result == ERROR_SUCCESS;
+}
+
+// The file's DACL as text, "D:P(...)" when it is protected from inheritance.
+std::wstring DaclOf(const std::wstring& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return L"";
+    wchar_t* text = nullptr;
+    std::wstring result;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                             &text, nullptr)) {
+        result = text;
+        LocalFree(text);
+    }
+    LocalFree(descriptor);
+    return result;
+}
+
+constexpr FILETIME kOldCreation{0x5A3C8000u, 0x01C07390u};  // 1 January 2001
+
+bool SetCreationTime(const std::wstring& path, const FILETIME& time) {
+    const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const BOOL set = SetFileTime(file, &time, nullptr, nullptr);
+    CloseHandle(file);
+    return set != 0;
+}
+
+FILETIME CreationTimeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftCreationTime;
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+// Wine 8 reports a DACL set on a file as set but keeps none (the default one is read back), and
+// cannot set a creation time: what a replacement keeps of either is shown only on Windows. Here
+// Wine shows the rest: the contents and attributes through register, re-register and unregister,
+// and that a locked-down file is still served.
+TEST_F(RegistrationSteps, AReplacementKeepsTheAttributesAndALockedDownFileIsServed) {
+    const std::wstring a = LoadpointAndOldSpare();
+    const std::wstring spares = root_.path() + L"\\spares";
+    const std::wstring spare = spares + L"\\protkx64.dat";
+    ASSERT_TRUE(SetDacl(ProtkOf(a), kLockedDown));
+    for (const std::wstring& file : {ProtkOf(a), spare}) ASSERT_TRUE(SetFileAttributesW(file.c_str(), kHiddenSystem));
+    const std::string spareBytes =
+        "name MyApp\r\nexec_file C:\\x64\\my.dll\r\nunicode_encoding false\r\ndelay_start false\r\n"
+        "allow_stop true\r\nend\r\n";
+    for (int run = 0; run < 3; ++run) {  // register, register again, unregister
+        options_.unregister = run == 2;
+        UpdateLoadpointRegistryFiles();
+        if (run < 2) WriteSpareRegistryFiles();
+        EXPECT_EQ(Read(ProtkOf(a)), run < 2 ? kOther + kEntry32 : kOther + "\r\n") << run;
+        EXPECT_EQ(Read(spare), spareBytes) << run;
+        for (const std::wstring& file : {ProtkOf(a), spare})
+            EXPECT_EQ(GetFileAttributesW(file.c_str()) & kHiddenSystem, kHiddenSystem) << Narrow(file) << run;
+        EXPECT_EQ(ListDirectory(a + L"\\text"), std::vector<std::wstring>({L"protk.dat"}));
+        EXPECT_EQ(ListDirectory(spares), std::vector<std::wstring>({L"protkx32.dat", L"protkx64.dat"}));
+    }
+    for (const std::wstring& file : {ProtkOf(a), spare}) SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// What Wine cannot show: the DACL (locked down, protected from inheritance) and the creation
+// time of a replaced protk.dat and spare file, read back through the security and time
+// functions. Skipped, with the reason, where the platform keeps neither.
+TEST_F(RegistrationSteps, AReplacementKeepsTheDaclAndTheCreationTime) {
+    const std::wstring a = LoadpointAndOldSpare();
+    const std::wstring spares = root_.path() + L"\\spares";
+    const std::wstring spare = spares + L"\\protkx64.dat";
+    for (const std::wstring& file : {ProtkOf(a), spare}) {
+        ASSERT_TRUE(SetDacl(file, kLockedDown));
+        SetCreationTime(file, kOldCreation);
+    }
+    const std::wstring locked = DaclOf(spare);
+    if (locked != kLockedDown || !SameTime(CreationTimeOf(spare), kOldCreation)) {
+        GTEST_SKIP() << "shown only on Windows: this platform (Wine) keeps no file DACL (read back: " << Narrow(locked)
+                     << ") and cannot set a creation time";
+    }
+    UpdateLoadpointRegistryFiles();
+    WriteSpareRegistryFiles();
+    options_.unregister = true;
+    UpdateLoadpointRegistryFiles();
+    EXPECT_EQ(Read(ProtkOf(a)), kOther + "\r\n");
+    for (const std::wstring& file : {ProtkOf(a), spare}) {
+        EXPECT_EQ(DaclOf(file), kLockedDown) << Narrow(file);
+        EXPECT_TRUE(SameTime(CreationTimeOf(file), kOldCreation)) << Narrow(file);
+    }
+}
+
+bool CarryNothing(HANDLE /*from*/, HANDLE /*to*/) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+}
+
+TEST_F(RegistrationSteps, WhenTheSecurityCannotBeCarriedOverTheOldFileStaysAsItIs) {
+    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+    const std::wstring fresh = MakeLoadpoint(root_.path(), L"fresh");
+    const std::wstring spares = root_.path() + L"\\spares";
+    ASSERT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
+    const std::string old = kOther + "\n\n\nname MyApp\nexec_file old\nend\n";
+    ASSERT_TRUE(WriteFileBytes(ProtkOf(a), old));
+    ASSERT_TRUE(WriteFileBytes(spares + L"\\protkx64.dat", "old spare"));
+    loadpoints_.in32BitView = {Narrow(a), Narrow(fresh)};
+    options_.exec32 = L"C:\\x86\\my.dll";
+    options_.exec64 = L"C:\\x64\\my.dll";
+    options_.sparesDir = spares;
+
+    const SecurityCarrier carrier = ReplaceSecurityCarrier(&CarryNothing);
+    ::testing::internal::CaptureStderr();
+    UpdateLoadpointRegistryFiles();
+    WriteSpareRegistryFiles();
+    options_.unregister = true;
+    UpdateLoadpointRegistryFiles();
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    ReplaceSecurityCarrier(carrier);
+
+    const std::string reason = "\": its security could not be carried over to the new file\n";
+    // Registering: protk.dat of a and the old spare file; unregistering: both protk.dat.
+    EXPECT_EQ(errors, "Passed over \"" + Narrow(ProtkOf(a)) + reason + "Passed over \"" + Narrow(spares) +
+                          "\\protkx64.dat" + reason + "Passed over \"" + Narrow(ProtkOf(a)) + reason +
+                          "Passed over \"" + Narrow(ProtkOf(fresh)) + reason);
+    EXPECT_EQ(Read(ProtkOf(a)), old);
+    EXPECT_EQ(ListDirectory(a + L"\\text"), std::vector<std::wstring>({L"protk.dat"}));
+    EXPECT_EQ(Read(spares + L"\\protkx64.dat"), "old spare");
+    // A new file has no security to carry over: it takes its folder's, as any new file (and then
+    // keeps it when the security cannot be carried over again).
+    EXPECT_EQ(Read(ProtkOf(fresh)), kEntry32);
+    EXPECT_TRUE(FileExists(spares + L"\\protkx32.dat"));
+    EXPECT_EQ(ListDirectory(spares), std::vector<std::wstring>({L"protkx32.dat", L"protkx64.dat"}));
+}
+
+// Another program that replaces protk.dat while a run merges it, with a file of the same size,
+// times and attributes: only the file's identity tells. Turns are switched off, so nothing but
+// the stamp check keeps the two apart; the other program's change must survive.
+struct ForeignReplacement {
+    static inline bool done = false;
+    static inline bool sizeAndTimesMatched = false;
+
+    static void Replace(const std::wstring& fullPath) {
+        if (done) return;
+        done = true;
+        std::string bytes;
+        if (!ReadFileBytes(fullPath, bytes) || bytes.empty()) return;
+        FileStamp before;
+        StampOf(fullPath, before);
+        bytes[bytes.find("Other")] = 'B';  // same size
+        const std::wstring beside = fullPath + L".new";
+        if (!WriteFileBytes(beside, bytes)) return;
+        const HANDLE file = CreateFileW(beside.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        SetFileTime(file, &before.data.ftCreationTime, &before.data.ftLastAccessTime, &before.data.ftLastWriteTime);
+        CloseHandle(file);
+        MoveFileExW(beside.c_str(), fullPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+        FileStamp after;
+        StampOf(fullPath, after);
+        sizeAndTimesMatched = SameStamp(before, after);  // neither stamp knows the identity
+    }
+};
+
+TEST_F(RegistrationSteps, WithoutTurnsTheStampCheckSeesAReplacementOfTheSameSizeAndTimes) {
+    const std::wstring a = MakeLoadpoint(root_.path(), L"a");
+    ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
+    loadpoints_.in32BitView = {Narrow(a)};
+    options_.exec32 = L"C:\\x86\\my.dll";
+    const TurnTaking turns = SwitchFileTurns(TurnTaking::kOff);
+    const BeforeStampCheck hook = ReplaceBeforeStampCheck(&ForeignReplacement::Replace);
+    UpdateLoadpointRegistryFiles();
+    ReplaceBeforeStampCheck(hook);
+    SwitchFileTurns(turns);
+    ASSERT_TRUE(ForeignReplacement::done);
+    EXPECT_TRUE(ForeignReplacement::sizeAndTimesMatched);
+    std::string changed = kOther;
+    changed[changed.find("Other")] = 'B';
+    EXPECT_EQ(Read(ProtkOf(a)), changed + kEntry32);  // read and merged again: nothing lost
+    EXPECT_EQ(ListDirectory(a + L"\\text"), std::vector<std::wstring>({L"protk.dat"}));
 }
 
 }  // namespace
