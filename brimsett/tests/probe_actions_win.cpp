@@ -14,6 +14,7 @@
 #include "runtime/properties_win.h"
 #include "runtime/property_strings_win.h"
 #include "tests/active_database_seam_win.h"
+#include "win/scoped_handle.h"
 
 using namespace brimsett;
 
@@ -24,11 +25,9 @@ constexpr LONG kAccessDenied = 5;  // ERROR_ACCESS_DENIED
 
 // Sends one informational line with the installer's own calls, without the runtime.
 int SendRawLine(MSIHANDLE installer, const char* text) {
-    MSIHANDLE record = MsiCreateRecord(1);
-    MsiRecordSetStringA(record, 0, text);
-    int answer = MsiProcessMessage(installer, INSTALLMESSAGE_INFO, record);
-    MsiCloseHandle(record);
-    return answer;
+    const win::MsiHandle record(MsiCreateRecord(1));
+    MsiRecordSetStringA(record.get(), 0, text);
+    return MsiProcessMessage(installer, INSTALLMESSAGE_INFO, record.get());
 }
 
 MSIHANDLE WINAPI NoActiveDatabase(MSIHANDLE) {

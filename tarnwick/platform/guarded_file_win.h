@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "platform/whole_file_win.h"
+#include "win/scoped_handle.h"
 
 namespace tarnwick {
 
@@ -55,24 +56,19 @@ struct FileStamp {
 // write, rename or delete it.
 class HeldFile {
 public:
-    HeldFile() = default;
-    ~HeldFile();
-    HeldFile(const HeldFile&) = delete;
-    HeldFile& operator=(const HeldFile&) = delete;
-
     // Reads the whole file into `bytes` (whose storage is reused). On kUnreadable, `reason()` says
     // why: held open by someone who excludes us, or anything else (no access, a folder of that
     // name, a read that failed, more than the process can read).
     FileReadState Read(const std::wstring& path, std::string& bytes);
     const FileStamp& stamp() const { return stamp_; }
     // The open file while it is held (for the security and streams the new file takes over).
-    HANDLE handle() const { return file_; }
+    HANDLE handle() const { return file_.get(); }
     FileFailure failure() const { return failure_; }
     // Lets go of the file; from here on anyone may change it.
-    void Release();
+    void Release() { (void)file_.Reset(); }
 
 private:
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    win::FileHandle file_;
     FileStamp stamp_;
     FileFailure failure_ = FileFailure::kUnreadable;
 };
@@ -123,7 +119,7 @@ private:
     bool Create(const std::wstring& path);
     bool TakeOver(const FileStamp& old, HANDLE model);
 
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    win::FileHandle file_;
     bool leftoverSeen_ = false;
     std::wstring fullPath_;
     std::wstring temporaryPath_;

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "platform/file_calls_win.h"
-#include "platform/scoped_handle_win.h"
+#include "win/scoped_handle.h"
 
 namespace tarnwick {
 
@@ -19,7 +19,7 @@ WholeFileRead ReadWholeFileT(const std::basic_string<Char>& path, ReadSharing sh
     bytes.clear();
     const DWORD share =
         sharing == ReadSharing::kReadersOnly ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    FileHandle file(Open(path.c_str(), GENERIC_READ, share, OPEN_EXISTING));
+    win::FileHandle file(Open(path.c_str(), GENERIC_READ, share, OPEN_EXISTING));
     if (!file.valid()) {
         // Only a file that is really not there counts as absent; anything else in the way
         // (sharing, access, a directory of that name) means the file must be left alone.

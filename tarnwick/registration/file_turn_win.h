@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "win/scoped_handle.h"
+
 namespace tarnwick {
 
 // How long a run waits for a file's turn before passing the file over. A turn lasts one read,
@@ -34,7 +36,7 @@ public:
     const std::wstring& temporaryName() const { return temporaryName_; }
 
 private:
-    HANDLE mutex_ = nullptr;
+    win::KernelHandle mutex_;
     bool held_ = false;
     std::wstring temporaryName_;
 };

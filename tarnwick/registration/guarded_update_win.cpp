@@ -8,13 +8,13 @@
 #include "passed_over.h"
 #include "platform/ansi_text_win.h"
 #include "platform/guarded_file_win.h"
-#include "platform/scoped_handle_win.h"
 #include "registration/application_entry.h"
 #include "registration/file_turn.h"
 #include "registration/file_turn_win.h"
 #include "registration/guarded_update_testing_win.h"
 #include "registration/guarded_update_win.h"
 #include "registration/registry_file.h"
+#include "win/scoped_handle.h"
 
 namespace tarnwick {
 
@@ -134,10 +134,10 @@ void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path,
     {
         // The old spare file, open for what the new one takes over from it (its security, its
         // streams); let go before the rename.
-        const FileHandle model(stamp.exists ? CreateFileW(fullPath.c_str(), GENERIC_READ,
-                                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-                                            : INVALID_HANDLE_VALUE);
+        const win::FileHandle model(stamp.exists ? CreateFileW(fullPath.c_str(), GENERIC_READ,
+                                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                                 : INVALID_HANDLE_VALUE);
         if (stamp.exists && !model.valid()) {
             return Report(shown, GetLastError() == ERROR_SHARING_VIOLATION ? PassOverReason::kHeldOpen
                                                                            : PassOverReason::kUnreadable);
