@@ -25,27 +25,20 @@ namespace {
 // standard error (otherwise a mistyped /reg path looks like a machine without loadpoints).
 RegistryKeyList ReadRegistryKeyList(const RunOptions& options) {
     if (!options.keyList || options.keyList->empty()) return {};
-    auto report = [&](PassOverReason reason) {
-        WriteErrorLine(KeyListNotReadLine(AnsiText(*options.keyList), reason));
-    };
+    auto report = [&](FileFailure reason) { WriteErrorLine(KeyListNotReadLine(AnsiText(*options.keyList), reason)); };
     try {
         std::string bytes;
         // Shared with every other reader, writer and deleter: the program never locks the list out.
-        const WholeFileRead file = ReadWholeFile(*options.keyList, ReadSharing::kEveryone, bytes);
-        if (file.state == FileReadState::kAbsent) {
-            report(PassOverReason::kNotFound);
+        const WholeFileRead file = ReadWholeFile(*options.keyList, bytes);
+        if (file.failure != FileFailure::kNone) {
+            report(file.failure);
             return {};
         }
-        if (file.state != FileReadState::kRead) {
-            // The failed open's own status: nothing since has touched it.
-            report(GetLastError() == ERROR_SHARING_VIOLATION ? PassOverReason::kHeldOpen : PassOverReason::kUnreadable);
-            return {};
-        }
-        if (!file.reachedEnd) report(PassOverReason::kUnreadable);
+        if (!file.reachedEnd) report(FileFailure::kUnreadable);
         return ParseRegistryKeyList(bytes, file.reachedEnd);
     } catch (const std::bad_alloc&) {
         // A file too large for the process's memory (no key list is) names no key.
-        report(PassOverReason::kTooLarge);
+        report(FileFailure::kTooLarge);
         return {};
     }
 }

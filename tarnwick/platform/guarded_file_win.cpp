@@ -7,15 +7,12 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/file_calls_win.h"
 #include "platform/guarded_file_testing_win.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
 
 namespace {
-
-using file_calls::IsAbsence;
 
 bool IsExclusion(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
@@ -173,10 +170,9 @@ bool SameStamp(const FileStamp& a, const FileStamp& b) {
            same(a.data.ftCreationTime, b.data.ftCreationTime);
 }
 
-FileReadState HeldFile::Read(const std::wstring& path, std::string& bytes) {
+FileFailure HeldFile::Read(const std::wstring& path, std::string& bytes) {
     Release();
     bytes.clear();
-    failure_ = FileFailure::kUnreadable;
     // Others may go on reading (a CAD application that has the file open keeps it), but nobody may
     // write, rename or delete it until it is released.
     (void)file_.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -185,24 +181,20 @@ FileReadState HeldFile::Read(const std::wstring& path, std::string& bytes) {
         const DWORD error = GetLastError();
         // Only a file that is really not there counts as absent; anything else in the way
         // (sharing, access, a folder of that name) means the file must be left alone.
-        if (IsAbsence(error) && StampOf(path, stamp_) && !stamp_.exists) return FileReadState::kAbsent;
-        if (IsExclusion(error)) failure_ = FileFailure::kHeldOpen;
-        return FileReadState::kUnreadable;
+        if (IsAbsence(error) && StampOf(path, stamp_) && !stamp_.exists) return FileFailure::kNotFound;
+        return IsExclusion(error) ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
     }
     // By path: under Wine this is far cheaper than asking the open handle for its information.
-    if (!StampOf(path, stamp_) || !stamp_.exists) return FileReadState::kUnreadable;
+    if (!StampOf(path, stamp_) || !stamp_.exists) return FileFailure::kUnreadable;
     stamp_.identity = IdentityOf(file_.get());
     const unsigned long long size =
         (static_cast<unsigned long long>(stamp_.data.nFileSizeHigh) << 32) | stamp_.data.nFileSizeLow;
-    if (size > static_cast<unsigned long long>(kMaxWholeFileSize)) {
-        failure_ = FileFailure::kTooLarge;
-        return FileReadState::kUnreadable;
-    }
+    if (size > static_cast<unsigned long long>(kMaxWholeFileSize)) return FileFailure::kTooLarge;
     if (!ReadOpenFile(file_.get(), static_cast<std::size_t>(size), bytes)) {
         bytes.clear();
-        return FileReadState::kUnreadable;
+        return FileFailure::kUnreadable;
     }
-    return FileReadState::kRead;
+    return FileFailure::kNone;
 }
 
 ReplacementFile::~ReplacementFile() {

@@ -15,21 +15,11 @@
 #include <string>
 #include <string_view>
 
+#include "file_failure.h"
 #include "platform/whole_file_win.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
-
-// Why a held read or a replacement failed.
-enum class FileFailure {
-    kUnreadable,       // could not be opened or read whole (no access, a folder of that name, a read error)
-    kHeldOpen,         // another program holds it open in a way that excludes us
-    kTooLarge,         // more than the process reads (kMaxWholeFileSize)
-    kNoFolder,         // the folder of a new file does not exist
-    kNotWritten,       // the temporary file could not be made or written (no right, no room)
-    kNotReplaced,      // the temporary file could not be renamed over the file
-    kSecurityNotKept,  // the old file's security could not be given to the new one
-};
 
 // Which file a path names: its volume's file index (NTFS's file reference number). Every rename
 // over a path gives it a new identity, and every spelling of one file or folder (short names,
@@ -56,21 +46,19 @@ struct FileStamp {
 // write, rename or delete it.
 class HeldFile {
 public:
-    // Reads the whole file into `bytes` (whose storage is reused). On kUnreadable, `reason()` says
-    // why: held open by someone who excludes us, or anything else (no access, a folder of that
-    // name, a read that failed, more than the process can read).
-    FileReadState Read(const std::wstring& path, std::string& bytes);
+    // Reads the whole file into `bytes` (whose storage is reused): kNone, kNotFound, kHeldOpen when
+    // someone holds it in a way that excludes us, kTooLarge beyond kMaxWholeFileSize, and
+    // kUnreadable for anything else (no access, a folder of that name, a read that failed).
+    FileFailure Read(const std::wstring& path, std::string& bytes);
     const FileStamp& stamp() const { return stamp_; }
     // The open file while it is held (for the security and streams the new file takes over).
     HANDLE handle() const { return file_.get(); }
-    FileFailure failure() const { return failure_; }
     // Lets go of the file; from here on anyone may change it.
     void Release() { (void)file_.Reset(); }
 
 private:
     win::FileHandle file_;
     FileStamp stamp_;
-    FileFailure failure_ = FileFailure::kUnreadable;
 };
 
 // The file at `path` as it is now, with its identity when `identify`; `exists` false when it is

@@ -25,28 +25,8 @@ constexpr int kMergeAttempts = 8;
 
 BeforeStampCheck beforeStampCheck = nullptr;
 
-void Report(const std::string& path, PassOverReason reason) {
+void Report(const std::string& path, FileFailure reason) {
     WriteErrorLine(PassedOverLine(path, reason));
-}
-
-PassOverReason ReasonOf(FileFailure failure) {
-    switch (failure) {
-        case FileFailure::kHeldOpen:
-            return PassOverReason::kHeldOpen;
-        case FileFailure::kTooLarge:
-            return PassOverReason::kTooLarge;
-        case FileFailure::kNoFolder:
-            return PassOverReason::kNoFolder;
-        case FileFailure::kNotWritten:
-            return PassOverReason::kNotWritten;
-        case FileFailure::kNotReplaced:
-            return PassOverReason::kNotReplaced;
-        case FileFailure::kSecurityNotKept:
-            return PassOverReason::kSecurityNotKept;
-        case FileFailure::kUnreadable:
-            break;
-    }
-    return PassOverReason::kUnreadable;
 }
 
 // Writes the new bytes beside the file; a leftover of a killed run found under the file's own
@@ -62,18 +42,18 @@ void MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, const st
                     const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
     for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
         HeldFile original;
-        const FileReadState state = original.Read(fullPath, buffers.read);
-        if (state == FileReadState::kUnreadable) return Report(shown, ReasonOf(original.failure()));
+        const FileFailure read = original.Read(fullPath, buffers.read);
+        if (read != FileFailure::kNone && read != FileFailure::kNotFound) return Report(shown, read);
         std::optional<std::string_view> existing;
-        if (state == FileReadState::kRead) existing = buffers.read;
+        if (read == FileFailure::kNone) existing = buffers.read;
         if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return;  // nothing to change
         const FileStamp asRead = original.stamp();
         if (asRead.exists && (asRead.data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            return Report(shown, PassOverReason::kReadOnly);
+            return Report(shown, FileFailure::kReadOnly);
         }
         ReplacementFile replacement;
         if (!WriteReplacement(replacement, turn, fullPath, buffers.merged, asRead, original.handle())) {
-            return Report(shown, ReasonOf(replacement.failure()));
+            return Report(shown, replacement.failure());
         }
         // Every run takes the file's turn, so only another program can have changed it, and only
         // from here on: until now it was held against writers. A change means reading again; the
@@ -81,12 +61,12 @@ void MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, const st
         original.Release();
         if (beforeStampCheck != nullptr) beforeStampCheck(fullPath);
         FileStamp now;
-        if (!StampOf(fullPath, now, asRead.identity.known)) return Report(shown, PassOverReason::kUnreadable);
+        if (!StampOf(fullPath, now, asRead.identity.known)) return Report(shown, FileFailure::kUnreadable);
         if (!SameStamp(asRead, now)) continue;
         if (replacement.PutInPlace(asRead.exists)) return;
-        if (!replacement.targetAppeared()) return Report(shown, ReasonOf(replacement.failure()));
+        if (!replacement.targetAppeared()) return Report(shown, replacement.failure());
     }
-    Report(shown, PassOverReason::kKeptChanging);
+    Report(shown, FileFailure::kKeptChanging);
 }
 
 }  // namespace
@@ -101,19 +81,19 @@ void UpdateRegistryFile(const std::string& path, std::string_view name, const st
                         RegistryFileBuffers& buffers) {
     const std::optional<std::wstring> wide = WidenFilePath(path);
     const std::wstring fullPath = wide ? FullPathOf(*wide) : std::wstring();
-    if (fullPath.empty()) return Report(path, PassOverReason::kUnreadable);
+    if (fullPath.empty()) return Report(path, FileFailure::kUnreadable);
     const FileTurn turn(fullPath);
-    if (!turn.held()) return Report(path, PassOverReason::kNoTurn);
+    if (!turn.held()) return Report(path, FileFailure::kNoTurn);
     try {
         MergeUnderTurn(turn, fullPath, path, name, entry, buffers);
     } catch (const std::bad_alloc&) {
         // A file too large for the process's memory is left as it is, like an unreadable one;
         // the next loadpoint starts with buffers of its own size again.
         buffers = RegistryFileBuffers();
-        Report(path, PassOverReason::kTooLarge);
+        Report(path, FileFailure::kTooLarge);
     } catch (const std::length_error&) {
         buffers = RegistryFileBuffers();
-        Report(path, PassOverReason::kTooLarge);
+        Report(path, FileFailure::kTooLarge);
     }
 }
 
@@ -122,14 +102,14 @@ void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path,
     if (!content) return;  // a value the file cannot store: the old file stays as it was
     const std::string shown = AnsiText(path);
     const std::wstring fullPath = FullPathOf(path);
-    if (fullPath.empty()) return Report(shown, PassOverReason::kUnreadable);
+    if (fullPath.empty()) return Report(shown, FileFailure::kUnreadable);
     const FileTurn turn(fullPath);
-    if (!turn.held()) return Report(shown, PassOverReason::kNoTurn);
+    if (!turn.held()) return Report(shown, FileFailure::kNoTurn);
     FileStamp stamp;
-    if (!StampOf(fullPath, stamp)) return Report(shown, PassOverReason::kUnreadable);
+    if (!StampOf(fullPath, stamp)) return Report(shown, FileFailure::kUnreadable);
     const DWORD attributes = stamp.exists ? stamp.data.dwFileAttributes : 0;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Report(shown, PassOverReason::kUnreadable);
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return Report(shown, PassOverReason::kReadOnly);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Report(shown, FileFailure::kUnreadable);
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return Report(shown, FileFailure::kReadOnly);
     ReplacementFile replacement;
     {
         // The old spare file, open for what the new one takes over from it (its security, its
@@ -139,28 +119,28 @@ void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path,
                                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
                                                  : INVALID_HANDLE_VALUE);
         if (stamp.exists && !model.valid()) {
-            return Report(shown, GetLastError() == ERROR_SHARING_VIOLATION ? PassOverReason::kHeldOpen
-                                                                           : PassOverReason::kUnreadable);
+            return Report(
+                shown, GetLastError() == ERROR_SHARING_VIOLATION ? FileFailure::kHeldOpen : FileFailure::kUnreadable);
         }
         if (!WriteReplacement(replacement, turn, fullPath, *content, stamp, model.get())) {
-            return Report(shown, ReasonOf(replacement.failure()));
+            return Report(shown, replacement.failure());
         }
     }
     // The spare file holds the entry and nothing else: whatever is there now is replaced.
-    if (!replacement.PutInPlace(true)) Report(shown, ReasonOf(replacement.failure()));
+    if (!replacement.PutInPlace(true)) Report(shown, replacement.failure());
 }
 
 void DeleteSpareRegistryFile(const std::wstring& path) {
     const std::string shown = AnsiText(path);
     const std::wstring fullPath = FullPathOf(path);
-    if (fullPath.empty()) return Report(shown, PassOverReason::kNotDeleted);
+    if (fullPath.empty()) return Report(shown, FileFailure::kNotDeleted);
     const FileTurn turn(fullPath);
-    if (!turn.held()) return Report(shown, PassOverReason::kNoTurn);
+    if (!turn.held()) return Report(shown, FileFailure::kNoTurn);
     if (RemoveOwnLeftover(turn, fullPath)) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
     if (DeleteFileW(fullPath.c_str())) return;
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
-    Report(shown, error == ERROR_SHARING_VIOLATION ? PassOverReason::kHeldOpen : PassOverReason::kNotDeleted);
+    Report(shown, error == ERROR_SHARING_VIOLATION ? FileFailure::kHeldOpen : FileFailure::kNotDeleted);
 }
 
 }  // namespace tarnwick
