@@ -50,7 +50,7 @@ HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locatio
         return hr;
     }
 
-    LogMessage(LogLevel::Standard, "Getting registry value %s\\(Default)", LowByteCopy(keyPath).c_str());
+    LogMessage(LogLevel::kStandard, "Getting registry value %s\\(Default)", LowByteCopy(keyPath).c_str());
     wchar_t command[kServerCommandUnits + 1] = {};
     status = key.ReadString(nullptr, std::span(command, kServerCommandUnits)).status;
     if (status != ERROR_SUCCESS) {
@@ -60,7 +60,7 @@ HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locatio
     }
 
     std::wstring path(CutServerCommand(TextInBuffer(command, kServerCommandUnits)));
-    LogMessage(LogLevel::Standard, "Looking for file %s", LowByteCopy(path).c_str());
+    LogMessage(LogLevel::kStandard, "Looking for file %s", LowByteCopy(path).c_str());
     if (!FileOpensForReading(path)) return S_OK;  // missing or unreadable: not installed
 
     hr = WriteProperty(locationProperty, path.c_str());

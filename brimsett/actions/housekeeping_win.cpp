@@ -28,7 +28,7 @@ HRESULT RequiredProperty(const wchar_t* name, PropertyString& value, const char*
 }
 
 HRESULT RemoveComponentRegistration() {
-    LogMessage(LogLevel::Standard, "Initialized.");
+    LogMessage(LogLevel::kStandard, "Initialized.");
     PropertyString userSid;
     HRESULT hr = RequiredProperty(L"UserSID", userSid, "Failed to get UserSID");
     if (FAILED(hr)) return hr;
@@ -38,7 +38,7 @@ HRESULT RemoveComponentRegistration() {
 }
 
 HRESULT CreateDirectoryFromProperty() {
-    LogMessage(LogLevel::Standard, "Initialized.");
+    LogMessage(LogLevel::kStandard, "Initialized.");
     PropertyString tempDir;
     HRESULT hr = RequiredProperty(L"TEMPDIR", tempDir, "Failed to get TEMPDIR");
     if (FAILED(hr)) return hr;

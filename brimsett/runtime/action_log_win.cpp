@@ -17,7 +17,7 @@ void LogMessageV(LogLevel level, const char* format, va_list args) {
     RuntimeState& state = ProcessRuntimeState();
     if (state.logBusy) return;  // a line asked for while another is on its way is dropped
     state.logBusy = true;
-    if (level == LogLevel::Standard || (level == LogLevel::Verbose && IsVerboseLoggingOn())) {
+    if (level == LogLevel::kStandard || (level == LogLevel::kVerbose && IsVerboseLoggingOn())) {
         text::ComposeLogLine(state.composeBuffer, state.lineBuffer, state.logName, format, args);
         const win::MsiHandle record(MsiCreateRecord(1));
         if (record.valid()) {
@@ -44,7 +44,7 @@ void LogFailure(HRESULT code, const char* format, ...) {  // NOLINT(cert-dcl50-c
     text::FormatBoundedV(message, sizeof message, format, args);  // a cut is accepted
     va_end(args);
     if (ProcessRuntimeState().initialised) {
-        LogMessage(LogLevel::Standard, "Error 0x%x: %s", static_cast<unsigned>(code), message);
+        LogMessage(LogLevel::kStandard, "Error 0x%x: %s", static_cast<unsigned>(code), message);
     }
 }
 

@@ -1,13 +1,7 @@
-// Win32 only: a file read whole while it is held, and all-or-nothing replacement through a held
-// temporary file, for the registry files and spare files. Wide paths (a registry file's narrow
-// path is widened as the narrow file functions would).
-//
-// A file is read while it is held against writers, renamers and deleters; its new bytes go to a
-// temporary file beside it, held open without sharing until it is renamed over the file, so no
-// other run ever takes it for a leftover. The new file keeps everything of the old one but its
-// bytes: security (DACL with its protection, owner and group where the run may set them),
-// attributes, creation time and named streams. Nothing here waits for a file's turn: the caller
-// holds it.
+// Win32 only: a file read whole while it is held against writers, renamers and deleters, and its
+// all-or-nothing replacement through a temporary file beside it, held without sharing (so no other
+// run takes it for a leftover) until it is renamed over the file. The new file keeps everything of
+// the old one but its bytes. The caller holds the file's turn.
 #pragma once
 
 #include <windows.h>
@@ -83,15 +77,12 @@ public:
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-    // Writes `bytes` into a new temporary file in the folder of `fullPath`, named
-    // `temporaryName`: the one name of this target's temporary file, so that a leftover of a run
-    // that was killed is found without listing the folder. A leftover that nobody holds is
-    // removed, and then `leftoverSeen()` is true; one that is held (or another target's of the
-    // same name) makes the file take a name of `spareName` from a number of its choice. When the
-    // old file exists (`old.exists`), the new one takes over its hidden, system and not-indexed
-    // marks and its creation time, and from `model` (the old file, open for reading; or
-    // INVALID_HANDLE_VALUE) its security and named streams. On failure `failure()` tells whether
-    // the folder is missing, the file could not be written or the security not carried over.
+    // Writes `bytes` into a temporary file beside `fullPath` named `temporaryName`, this target's
+    // one such name, so that a killed run's leftover is found without listing the folder: one
+    // nobody holds is removed (`leftoverSeen()`), a held one makes it take a `spareName`. The new
+    // file takes the old one's marks, creation time and, from `model` (or INVALID_HANDLE_VALUE),
+    // security and named streams. On failure `failure()` is kNoFolder, kNotWritten or
+    // kSecurityNotKept.
     bool Write(const std::wstring& fullPath, std::string_view bytes, const FileStamp& old, HANDLE model,
                const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long));
     bool leftoverSeen() const { return leftoverSeen_; }
