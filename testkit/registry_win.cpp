@@ -65,7 +65,7 @@ std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, View
     RegistryValue value;
     value.type = read.type;
     value.bytesAsText.assign(data.data(), read.length);
-    value.size = static_cast<DWORD>(read.length * sizeof(wchar_t));
+    value.size = static_cast<DWORD>(read.length) * static_cast<DWORD>(sizeof(wchar_t));
     return value;
 }
 
