@@ -138,6 +138,7 @@ TEST_F(CreoMachine, EveryInstallationRegisteredWhereCreoReadsItWithItsOwnBitness
         root + "Creo 3.0\\M140\\Common Files", root + "Creo 4.0\\M090\\Common Files",
         root + "Creo 7.0.1.0\\Common Files"};
     std::vector<std::string> xtops;
+    xtops.reserve(loadpoints32.size() + loadpoints64.size());
     for (const std::string& loadpoint : loadpoints32) xtops.push_back(loadpoint + "\\i486_nt\\obj\\xtop.exe");
     for (const std::string& loadpoint : loadpoints64) xtops.push_back(loadpoint + "\\x86e_win64\\obj\\xtop.exe");
     const ProcessResult list = Run({L"/listxtops"});
