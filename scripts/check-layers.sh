@@ -26,6 +26,9 @@ forbid_but() {  # rule pattern exception files...
 }
 files_in() { find "$@" -type f \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort; }
 
+forbid_but "win/ includes only Win32, the standard library and itself" '"' '"win/' $(files_in win)
+forbid "the platform-free files include nothing from win/" '"win/' \
+  $(files_in tarnwick brimsett testkit fuzz | grep -v -E '_(win|e2e|session)[._]')
 forbid "discovery/ includes neither cli/ nor registration/" '"(cli|registration)/' $(files_in tarnwick/discovery)
 forbid "registration/ includes nothing from cli/" '"cli/' $(files_in tarnwick/registration)
 forbid_but "registration/ takes only the Loadpoints type from discovery/" '"discovery/' '"discovery/loadpoints\.h"' \

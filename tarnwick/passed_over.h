@@ -7,56 +7,45 @@
 #include <string>
 #include <string_view>
 
-namespace tarnwick {
+#include "file_failure.h"
 
-enum class PassOverReason {
-    kNotFound,         // the registry-key list file is not there
-    kUnreadable,       // opened or read, but not whole
-    kHeldOpen,         // another program holds it open in a way that excludes us
-    kReadOnly,         // marked read-only
-    kTooLarge,         // more than the process can hold
-    kNoFolder,         // its folder does not exist, so it cannot be created
-    kNotWritten,       // the new bytes could not be written beside it (no room, no right)
-    kNotReplaced,      // the new file could not be renamed over it
-    kNotDeleted,       // a spare file that could not be deleted
-    kNoTurn,           // other runs kept it busy beyond the bounded wait
-    kKeptChanging,     // another program changed it each time it was read
-    kSecurityNotKept,  // its security could not be given to the new file
-};
+namespace tarnwick {
 
 namespace passed_over_detail {  // what the line functions below share
 
-inline std::string_view ReasonText(PassOverReason reason) {
+inline std::string_view ReasonText(FileFailure reason) {
     switch (reason) {
-        case PassOverReason::kNotFound:
+        case FileFailure::kNotFound:
             return "not found";
-        case PassOverReason::kUnreadable:
+        case FileFailure::kUnreadable:
             return "cannot be read";
-        case PassOverReason::kHeldOpen:
+        case FileFailure::kHeldOpen:
             return "held open by another program";
-        case PassOverReason::kReadOnly:
+        case FileFailure::kReadOnly:
             return "read-only";
-        case PassOverReason::kTooLarge:
+        case FileFailure::kTooLarge:
             return "too large to be read";
-        case PassOverReason::kNoFolder:
+        case FileFailure::kNoFolder:
             return "its folder does not exist";
-        case PassOverReason::kNotWritten:
+        case FileFailure::kNotWritten:
             return "the new file could not be written beside it";
-        case PassOverReason::kNotReplaced:
+        case FileFailure::kNotReplaced:
             return "the new file could not be renamed over it";
-        case PassOverReason::kNotDeleted:
+        case FileFailure::kNotDeleted:
             return "could not be deleted";
-        case PassOverReason::kNoTurn:
+        case FileFailure::kNoTurn:
             return "did not get its turn: other runs kept it busy";
-        case PassOverReason::kKeptChanging:
+        case FileFailure::kKeptChanging:
             return "another program kept changing it";
-        case PassOverReason::kSecurityNotKept:
+        case FileFailure::kSecurityNotKept:
             return "its security could not be carried over to the new file";
+        case FileFailure::kNone:
+            break;
     }
     return "cannot be read";
 }
 
-inline std::string Line(std::string_view lead, std::string_view path, PassOverReason reason) {
+inline std::string Line(std::string_view lead, std::string_view path, FileFailure reason) {
     std::string line(lead);
     line += " \"";
     line += path;
@@ -70,11 +59,11 @@ inline std::string Line(std::string_view lead, std::string_view path, PassOverRe
 // "Passed over "PATH": REASON" for a registry or spare file; for the registry-key list file
 // "Registry-key list file not read "PATH": REASON". `path` is the 8-bit text the file functions
 // were given.
-inline std::string PassedOverLine(std::string_view path, PassOverReason reason) {
+inline std::string PassedOverLine(std::string_view path, FileFailure reason) {
     return passed_over_detail::Line("Passed over", path, reason);
 }
 
-inline std::string KeyListNotReadLine(std::string_view path, PassOverReason reason) {
+inline std::string KeyListNotReadLine(std::string_view path, FileFailure reason) {
     return passed_over_detail::Line("Registry-key list file not read", path, reason);
 }
 

@@ -6,33 +6,23 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "win/scoped_handle.h"
 
 namespace testkit {
 
 namespace {
 
-// Closes a file handle when it goes away; holds nothing for INVALID_HANDLE_VALUE.
-struct CloseFile {
-    void operator()(HANDLE file) const { CloseHandle(file); }
-};
-class FileCloser : public std::unique_ptr<void, CloseFile> {
-public:
-    explicit FileCloser(HANDLE file)
-        : std::unique_ptr<void, CloseFile>(file == INVALID_HANDLE_VALUE ? nullptr : file) {}
-};
-
 // Calls `visit` with the find data of every entry of the folder but "." and "..".
 template <typename Visit>
 void ForEachEntry(const std::wstring& folder, Visit&& visit) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    const std::unique_ptr<void, decltype(&FindClose)> search(find, &FindClose);
+    const win::FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!search.valid()) return;
     do {
         const std::wstring name = data.cFileName;
         if (name != L"." && name != L"..") visit(data);
-    } while (FindNextFileW(find, &data));
+    } while (FindNextFileW(search.get(), &data));
 }
 
 }  // namespace
@@ -75,9 +65,9 @@ TempFolder::~TempFolder() {
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    const FileCloser file(
+    const win::FileHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+    if (!file.valid()) return false;
     DWORD written = 0;
     BOOL ok = bytes.empty() || WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     return ok && written == bytes.size();
@@ -85,9 +75,9 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 
 bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
     bytes.clear();
-    const FileCloser file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+    const win::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
     char chunk[65536];
     DWORD got = 0;
     bool ok = true;

@@ -10,21 +10,7 @@ namespace testkit {
 
 namespace {
 
-// Closes an installer handle when it goes out of scope.
-class Handle {
-public:
-    explicit Handle(MSIHANDLE handle = 0) : handle_(handle) {}
-    ~Handle() {
-        if (handle_) MsiCloseHandle(handle_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    MSIHANDLE* out() { return &handle_; }
-    MSIHANDLE get() const { return handle_; }
-
-private:
-    MSIHANDLE handle_ = 0;
-};
+using Handle = win::MsiHandle;
 
 // Summary information property ids.
 constexpr UINT kTitle = 2;
@@ -37,15 +23,11 @@ constexpr UINT kWordCount = 15;
 
 MsiDatabaseWriter::MsiDatabaseWriter(const std::wstring& path) {
     DeleteFileW(path.c_str());
-    UINT status = MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_CREATE, &database_);
+    UINT status = MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_CREATE, database_.Receive());
     if (status != ERROR_SUCCESS) {
-        database_ = 0;
+        (void)database_.Reset();
         Fail(L"MsiOpenDatabaseW", status);
     }
-}
-
-MsiDatabaseWriter::~MsiDatabaseWriter() {
-    if (database_) MsiCloseHandle(database_);
 }
 
 void MsiDatabaseWriter::Fail(const std::wstring& what, UINT status) {
@@ -55,7 +37,7 @@ void MsiDatabaseWriter::Fail(const std::wstring& what, UINT status) {
 void MsiDatabaseWriter::Sql(const std::wstring& query, MSIHANDLE parameters) {
     if (!ok()) return;
     Handle view;
-    UINT status = MsiDatabaseOpenViewW(database_, query.c_str(), view.out());
+    UINT status = MsiDatabaseOpenViewW(database_.get(), query.c_str(), view.Receive());
     if (status == ERROR_SUCCESS) status = MsiViewExecute(view.get(), parameters);
     if (view.get()) MsiViewClose(view.get());
     if (status != ERROR_SUCCESS) Fail(query, status);
@@ -104,7 +86,7 @@ void MsiDatabaseWriter::CreateCustomActionTables() {
 void MsiDatabaseWriter::WriteSummary(const std::wstring& title) {
     if (!ok()) return;
     Handle summary;
-    UINT status = MsiGetSummaryInformationW(database_, nullptr, 20, summary.out());
+    UINT status = MsiGetSummaryInformationW(database_.get(), nullptr, 20, summary.Receive());
     if (status != ERROR_SUCCESS) return Fail(L"MsiGetSummaryInformationW", status);
     const std::wstring revision = NewGuidText();
     if (!title.empty()) MsiSummaryInfoSetPropertyW(summary.get(), kTitle, VT_LPSTR, 0, nullptr, title.c_str());
@@ -118,7 +100,7 @@ void MsiDatabaseWriter::WriteSummary(const std::wstring& title) {
 
 void MsiDatabaseWriter::Commit() {
     if (!ok()) return;
-    UINT status = MsiDatabaseCommit(database_);
+    UINT status = MsiDatabaseCommit(database_.get());
     if (status != ERROR_SUCCESS) Fail(L"MsiDatabaseCommit", status);
 }
 

@@ -16,6 +16,8 @@
 #include <string>
 #include <utility>
 
+#include "win/scoped_handle.h"
+
 namespace testkit {
 
 // The platform of every package a test writes follows the build: a 64-bit custom-action DLL runs
@@ -51,7 +53,6 @@ struct MsiField {
 class MsiDatabaseWriter {
 public:
     explicit MsiDatabaseWriter(const std::wstring& path);
-    ~MsiDatabaseWriter();
     MsiDatabaseWriter(const MsiDatabaseWriter&) = delete;
     MsiDatabaseWriter& operator=(const MsiDatabaseWriter&) = delete;
 
@@ -72,7 +73,7 @@ public:
 private:
     void Fail(const std::wstring& what, UINT status);
 
-    MSIHANDLE database_ = 0;
+    win::MsiHandle database_;
     std::wstring error_;
 };
 

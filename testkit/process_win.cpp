@@ -59,18 +59,14 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::vector<std::w
                         &process)) {
         return;
     }
-    CloseHandle(process.hThread);
-    process_ = process.hProcess;
-}
-
-ChildProcess::~ChildProcess() {
-    if (process_ != nullptr) CloseHandle(process_);
+    const win::KernelHandle thread(process.hThread);
+    (void)process_.Reset(process.hProcess);
 }
 
 unsigned long ChildProcess::Wait(DWORD milliseconds) {
     DWORD code = ~0u;
-    if (process_ != nullptr && WaitForSingleObject(process_, milliseconds) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process_, &code);
+    if (process_.valid() && WaitForSingleObject(process_.get(), milliseconds) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process_.get(), &code);
     }
     return code;
 }
@@ -78,7 +74,7 @@ unsigned long ChildProcess::Wait(DWORD milliseconds) {
 namespace {
 
 // A file that a child process inherits as its standard output or error; gone once closed.
-HANDLE CaptureFile() {
+win::FileHandle CaptureFile() {
     wchar_t folder[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH, folder);
     static unsigned counter = 0;
@@ -86,22 +82,22 @@ HANDLE CaptureFile() {
         wchar_t name[64];
         (void)std::swprintf(name, 64, L"tkout%lu_%u.txt", GetCurrentProcessId(), ++counter);
         SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-        HANDLE file = CreateFileW((std::wstring(folder) + name).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_NEW,
-                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        if (file != INVALID_HANDLE_VALUE) return file;
+        win::FileHandle file(CreateFileW((std::wstring(folder) + name).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_NEW,
+                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (file.valid()) return file;
     }
-    return nullptr;
+    return win::FileHandle();
 }
 
 // What a child wrote into a capture file.
-std::string ReadCapture(HANDLE file) {
+std::string ReadCapture(const win::FileHandle& file) {
     std::string bytes;
-    if (file == nullptr) return bytes;
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    if (!file.valid()) return bytes;
+    SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
     char chunk[65536];
     DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+    while (ReadFile(file.get(), chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
     return bytes;
 }
 
@@ -109,27 +105,26 @@ std::string ReadCapture(HANDLE file) {
 
 ProcessResult RunProcess(const std::wstring& program, const std::vector<std::wstring>& arguments) {
     ProcessResult result;
-    HANDLE errors = CaptureFile();
+    const win::FileHandle errors = CaptureFile();
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        if (errors != nullptr) CloseHandle(errors);
+    win::KernelHandle readEnd;
+    win::KernelHandle writeEnd;
+    if (!CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inherit, 0)) {
         result.exitCode = ~0u;
         return result;
     }
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    ChildProcess child(program, arguments, writeEnd, errors);
-    CloseHandle(writeEnd);  // the child holds its own copy; the pipe ends when the child's ends
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+    ChildProcess child(program, arguments, writeEnd.get(), errors.valid() ? errors.get() : nullptr);
+    (void)writeEnd.Reset();  // the child holds its own copy; the pipe ends when the child's ends
     if (child.started()) {
         char chunk[4096];
         DWORD got = 0;
-        while (ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) && got > 0) result.output.append(chunk, got);
+        while (ReadFile(readEnd.get(), chunk, sizeof(chunk), &got, nullptr) && got > 0)
+            result.output.append(chunk, got);
     }
-    CloseHandle(readEnd);
+    (void)readEnd.Reset();
     result.exitCode = child.Wait();
     result.errors = ReadCapture(errors);
-    if (errors != nullptr) CloseHandle(errors);
     return result;
 }
 
@@ -139,15 +134,12 @@ ProcessResult RunProgram(const std::wstring& exeName, const std::vector<std::wst
 
 StartedProgram::StartedProgram(const std::wstring& exeName, const std::vector<std::wstring>& arguments)
     : output_(CaptureFile()), errors_(CaptureFile()) {
-    if (output_ == nullptr || errors_ == nullptr) return;
-    child_ = std::make_unique<ChildProcess>(ExeDirectory() + exeName, arguments, output_, errors_);
+    if (!output_.valid() || !errors_.valid()) return;
+    child_ = std::make_unique<ChildProcess>(ExeDirectory() + exeName, arguments, output_.get(), errors_.get());
 }
 
 StartedProgram::~StartedProgram() {
     Kill();
-    child_.reset();
-    if (output_ != nullptr) CloseHandle(output_);
-    if (errors_ != nullptr) CloseHandle(errors_);
 }
 
 ProcessResult StartedProgram::Wait() {

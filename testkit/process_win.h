@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "win/scoped_handle.h"
+
 namespace testkit {
 
 // The folder of the running test program, with its trailing backslash; the programs under test
@@ -29,18 +31,17 @@ public:
     // inherits no handle.
     ChildProcess(const std::wstring& program, const std::vector<std::wstring>& arguments,
                  HANDLE standardOutput = nullptr, HANDLE standardError = nullptr);
-    ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool started() const { return process_ != nullptr; }
-    HANDLE handle() const { return process_; }
+    bool started() const { return process_.valid(); }
+    HANDLE handle() const { return process_.get(); }
     // Waits up to `milliseconds` for the end and gives the exit code; ~0u when the process did
     // not start or did not end in time.
     unsigned long Wait(DWORD milliseconds = INFINITE);
 
 private:
-    HANDLE process_ = nullptr;
+    win::KernelHandle process_;
 };
 
 struct ProcessResult {
@@ -73,8 +74,8 @@ public:
     void Kill();
 
 private:
-    HANDLE output_ = nullptr;
-    HANDLE errors_ = nullptr;
+    win::FileHandle output_;
+    win::FileHandle errors_;
     std::unique_ptr<ChildProcess> child_;
 };
 

@@ -5,7 +5,10 @@
 #include <objbase.h>
 #include <sddl.h>
 
+#include <span>
 #include <vector>
+
+#include "win/registry_key.h"
 
 namespace testkit {
 
@@ -23,59 +26,46 @@ std::wstring UniqueName(const std::wstring& stem) {
 }
 
 bool CreateKey(HKEY root, const std::wstring& path, View view) {
-    HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    win::RegistryKey key;
+    return key.Create(root, path, KEY_ALL_ACCESS | view) == ERROR_SUCCESS;
 }
 
 bool KeyExists(HKEY root, const std::wstring& path, View view) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, READ_CONTROL | view, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    win::RegistryKey key;
+    return key.Open(root, path, READ_CONTROL | view) == ERROR_SUCCESS;
 }
 
 void DeleteKeyTree(HKEY root, const std::wstring& path, View view) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
-        RegDeleteTreeW(key, nullptr);
-        RegCloseKey(key);
-    }
+    win::RegistryKey key;
+    if (key.Open(root, path, KEY_ALL_ACCESS | view) == ERROR_SUCCESS) RegDeleteTreeW(key.get(), nullptr);
     RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
 bool SetRawValue(HKEY root, const std::wstring& path, View view, const wchar_t* name, DWORD type, const void* data,
                  DWORD bytes) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    LONG status = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    win::RegistryKey key;
+    return key.Create(root, path, KEY_SET_VALUE | view) == ERROR_SUCCESS &&
+           RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), bytes) == ERROR_SUCCESS;
 }
 
 bool SetStringValue(HKEY root, const std::wstring& path, View view, const wchar_t* name, const std::wstring& text) {
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    return SetRawValue(root, path, view, name, REG_SZ, text.c_str(), static_cast<DWORD>(bytes));
+    win::RegistryKey key;
+    return key.Create(root, path, KEY_SET_VALUE | view) == ERROR_SUCCESS &&
+           key.WriteString(name, text) == ERROR_SUCCESS;
 }
 
 std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, View view, const wchar_t* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return std::nullopt;
+    win::RegistryKey key;
+    if (key.Open(root, path, KEY_QUERY_VALUE | view) != ERROR_SUCCESS) return std::nullopt;
+    const win::StringRead size = key.ReadString(name, {});
+    if (size.status != ERROR_SUCCESS) return std::nullopt;
+    std::vector<wchar_t> data(size.length + 1, L'\0');
+    const win::StringRead read = key.ReadString(name, std::span(data.data(), size.length));
+    if (read.status != ERROR_SUCCESS) return std::nullopt;
     RegistryValue value;
-    DWORD size = 0;
-    LONG status = RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size);
-    if (status == ERROR_SUCCESS) {
-        std::vector<wchar_t> data(size / 2 + 1, L'\0');
-        status = RegQueryValueExW(key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(data.data()), &size);
-        value.size = size;
-        value.bytesAsText.assign(data.data(), size / 2);
-    }
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS) return std::nullopt;
+    value.type = read.type;
+    value.bytesAsText.assign(data.data(), read.length);
+    value.size = static_cast<DWORD>(read.length) * static_cast<DWORD>(sizeof(wchar_t));
     return value;
 }
 
@@ -93,12 +83,9 @@ bool SetKeyDacl(HKEY root, const std::wstring& path, View view, const wchar_t* s
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
         return false;
-    HKEY key = nullptr;
-    bool ok = false;
-    if (RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC | view, &key) == ERROR_SUCCESS) {
-        ok = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
-        RegCloseKey(key);
-    }
+    win::RegistryKey key;
+    const bool ok = key.Open(root, path, WRITE_DAC | view) == ERROR_SUCCESS &&
+                    RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
     LocalFree(descriptor);
     return ok;
 }
@@ -123,19 +110,18 @@ ScopedKey::~ScopedKey() {
 }
 
 std::wstring CurrentUserSid() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return std::wstring();
+    win::KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return std::wstring();
     std::vector<BYTE> buffer(256);
     DWORD size = 0;
     std::wstring text;
-    if (GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size)) {
+    if (GetTokenInformation(token.get(), TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size)) {
         wchar_t* sid = nullptr;
         if (ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
             text = sid;
             LocalFree(sid);
         }
     }
-    CloseHandle(token);
     return text;
 }
 

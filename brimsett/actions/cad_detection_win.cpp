@@ -4,6 +4,7 @@
 
 #include <msi.h>
 
+#include <span>
 #include <string>
 
 #include "actions/action_text.h"
@@ -12,8 +13,7 @@
 #include "runtime/failure_codes.h"
 #include "runtime/properties_win.h"
 #include "runtime/property_strings_win.h"
-#include "runtime/registry_key_win.h"
-#include "runtime/scoped_handle_win.h"
+#include "win/registry_key.h"
 
 namespace brimsett {
 namespace {
@@ -26,9 +26,9 @@ constexpr std::size_t kServerCommandUnits = kServerCommandBytes / sizeof(wchar_t
 // Opens the file for reading without denying others any access, and closes it at once. A
 // directory does not open this way, nor does a file someone holds without read sharing.
 bool FileOpensForReading(const std::wstring& path) {
-    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    const win::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.valid();
 }
 
@@ -41,7 +41,7 @@ HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locatio
     }
 
     std::wstring keyPath = LocalServerKeyPath(classId.get());
-    RegistryKey key;
+    win::RegistryKey key;
     LONG status = key.Open(HKEY_CLASSES_ROOT, keyPath, KEY_QUERY_VALUE | KEY_WOW64_64KEY);
     if (status == ERROR_FILE_NOT_FOUND) return S_OK;  // not registered as a local server
     if (status != ERROR_SUCCESS) {
@@ -50,10 +50,9 @@ HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locatio
         return hr;
     }
 
-    LogMessage(LogLevel::Standard, "Getting registry value %s\\(Default)", LowByteCopy(keyPath).c_str());
+    LogMessage(LogLevel::kStandard, "Getting registry value %s\\(Default)", LowByteCopy(keyPath).c_str());
     wchar_t command[kServerCommandUnits + 1] = {};
-    DWORD size = kServerCommandBytes;
-    status = RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(command), &size);
+    status = key.ReadString(nullptr, std::span(command, kServerCommandUnits)).status;
     if (status != ERROR_SUCCESS) {
         hr = FailureFromWin32(status);
         LogFailure(hr, "Failed to get registry value");
@@ -61,7 +60,7 @@ HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locatio
     }
 
     std::wstring path(CutServerCommand(TextInBuffer(command, kServerCommandUnits)));
-    LogMessage(LogLevel::Standard, "Looking for file %s", LowByteCopy(path).c_str());
+    LogMessage(LogLevel::kStandard, "Looking for file %s", LowByteCopy(path).c_str());
     if (!FileOpensForReading(path)) return S_OK;  // missing or unreadable: not installed
 
     hr = WriteProperty(locationProperty, path.c_str());

@@ -11,7 +11,7 @@
 #include "runtime/action_log_win.h"
 #include "runtime/properties_win.h"
 #include "runtime/property_strings_win.h"
-#include "runtime/registry_key_win.h"
+#include "win/registry_key.h"
 
 namespace brimsett {
 namespace {
@@ -28,7 +28,7 @@ HRESULT RequiredProperty(const wchar_t* name, PropertyString& value, const char*
 }
 
 HRESULT RemoveComponentRegistration() {
-    LogMessage(LogLevel::Standard, "Initialized.");
+    LogMessage(LogLevel::kStandard, "Initialized.");
     PropertyString userSid;
     HRESULT hr = RequiredProperty(L"UserSID", userSid, "Failed to get UserSID");
     if (FAILED(hr)) return hr;
@@ -38,7 +38,7 @@ HRESULT RemoveComponentRegistration() {
 }
 
 HRESULT CreateDirectoryFromProperty() {
-    LogMessage(LogLevel::Standard, "Initialized.");
+    LogMessage(LogLevel::kStandard, "Initialized.");
     PropertyString tempDir;
     HRESULT hr = RequiredProperty(L"TEMPDIR", tempDir, "Failed to get TEMPDIR");
     if (FAILED(hr)) return hr;
@@ -72,36 +72,35 @@ HRESULT ResetProductLanguage() {
     // Without a product key there is no installed product to reset; an empty path would
     // name HKEY_LOCAL_MACHINE itself, so it counts as an absent key.
     if (productKeyPath.empty()) return S_OK;
-    RegistryKey productKey;
+    win::RegistryKey productKey;
     LONG status =
         productKey.Open(HKEY_LOCAL_MACHINE, productKeyPath, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY);
     if (status == ERROR_FILE_NOT_FOUND) return S_OK;
 
     // An empty product name would name the list of installed programs itself.
-    RegistryKey uninstallKey;
+    win::RegistryKey uninstallKey;
     if (!productName.empty())
         (void)uninstallKey.Open(HKEY_LOCAL_MACHINE, UninstallKeyPath(productName), KEY_SET_VALUE | KEY_WOW64_64KEY);
 
-    if (productKey.IsOpen()) {
-        SetStringValue(productKey.get(), L"Locale", L"en-US");
-        SetStringValue(productKey.get(), L"Language", L"English");
-        SetStringValue(productKey.get(), L"EulaFile", L"English.rtf");
+    if (productKey.valid()) {
+        (void)productKey.WriteString(L"Locale", L"en-US");
+        (void)productKey.WriteString(L"Language", L"English");
+        (void)productKey.WriteString(L"EulaFile", L"English.rtf");
     }
 
     if (!environmentKeyPath.empty()) {
-        RegistryKey environmentKey;
+        win::RegistryKey environmentKey;
         if (environmentKey.Open(HKEY_LOCAL_MACHINE, environmentKeyPath,
                                 KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY) == ERROR_SUCCESS &&
-            RegQueryValueExW(environmentKey.get(), localeName.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-                ERROR_SUCCESS) {
-            SetStringValue(environmentKey.get(), localeName.c_str(), L"ENU");
+            environmentKey.ReadString(localeName.c_str(), {}).status == ERROR_SUCCESS) {
+            (void)environmentKey.WriteString(localeName.c_str(), L"ENU");
         }
     }
 
     std::wstring command = UninstallCommand(installDir, productCode, productAbbreviation);
-    if (uninstallKey.IsOpen()) {
-        SetStringValue(uninstallKey.get(), L"UninstallString", command);
-        SetStringValue(uninstallKey.get(), L"UninstallPath", command);
+    if (uninstallKey.valid()) {
+        (void)uninstallKey.WriteString(L"UninstallString", command);
+        (void)uninstallKey.WriteString(L"UninstallPath", command);
     }
     return S_OK;
 }

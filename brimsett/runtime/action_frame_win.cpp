@@ -77,7 +77,7 @@ HRESULT InitializeAction(MSIHANDLE installerHandle, const char* actionName) {
         return AbandonInitialisation(hr);
     }
 
-    LogMessage(LogLevel::Verbose, "Entering %s in %S, version %u.%u.%u.%u", actionName, modulePath,
+    LogMessage(LogLevel::kVerbose, "Entering %s in %S, version %u.%u.%u.%u", actionName, modulePath,
                static_cast<unsigned>(HIWORD(versionMS)), static_cast<unsigned>(LOWORD(versionMS)),
                static_cast<unsigned>(HIWORD(versionLS)), static_cast<unsigned>(LOWORD(versionLS)));
     return S_OK;

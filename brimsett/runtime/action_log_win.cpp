@@ -6,8 +6,7 @@
 
 #include "runtime/installer_session_win.h"
 #include "runtime/log_text.h"
-#include "runtime/registry_key_win.h"
-#include "runtime/scoped_handle_win.h"
+#include "win/registry_key.h"
 
 namespace brimsett {
 namespace {
@@ -18,9 +17,9 @@ void LogMessageV(LogLevel level, const char* format, va_list args) {
     RuntimeState& state = ProcessRuntimeState();
     if (state.logBusy) return;  // a line asked for while another is on its way is dropped
     state.logBusy = true;
-    if (level == LogLevel::Standard || (level == LogLevel::Verbose && IsVerboseLoggingOn())) {
+    if (level == LogLevel::kStandard || (level == LogLevel::kVerbose && IsVerboseLoggingOn())) {
         text::ComposeLogLine(state.composeBuffer, state.lineBuffer, state.logName, format, args);
-        const MsiHandle record(MsiCreateRecord(1));
+        const win::MsiHandle record(MsiCreateRecord(1));
         if (record.valid()) {
             MsiRecordSetStringA(record.get(), 0, state.lineBuffer);
             SendInstallerMessage(INSTALLMESSAGE_INFO, record.get());
@@ -45,7 +44,7 @@ void LogFailure(HRESULT code, const char* format, ...) {  // NOLINT(cert-dcl50-c
     text::FormatBoundedV(message, sizeof message, format, args);  // a cut is accepted
     va_end(args);
     if (ProcessRuntimeState().initialised) {
-        LogMessage(LogLevel::Standard, "Error 0x%x: %s", static_cast<unsigned>(code), message);
+        LogMessage(LogLevel::kStandard, "Error 0x%x: %s", static_cast<unsigned>(code), message);
     }
 }
 
@@ -56,13 +55,12 @@ bool IsVerboseLoggingOn() {
 }
 
 bool ReadLoggingPolicy() {
-    RegistryKey key;
+    win::RegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return false;
     wchar_t value[16] = {};
-    DWORD bytes = sizeof value;
-    LONG status = RegQueryValueExW(key.get(), L"Logging", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &bytes);
-    if (status != ERROR_SUCCESS) return false;  // a value of more than 32 bytes is no policy
-    return text::HasVerboseLetter(value, bytes / sizeof(wchar_t));
+    const win::StringRead read = key.ReadString(L"Logging", value);
+    if (read.status != ERROR_SUCCESS) return false;  // a value of more than 32 bytes is no policy
+    return text::HasVerboseLetter(value, read.length);
 }
 
 }  // namespace brimsett

@@ -5,7 +5,7 @@
 
 namespace brimsett {
 
-enum class LogLevel { Verbose = 1, Standard = 2 };
+enum class LogLevel { kVerbose = 1, kStandard = 2 };
 
 // Sends one formatted 8-bit line, "<log name>:  <text>", as an informational message. A
 // Verbose line is sent only when verbose logging is on. Never allocates on the heap.

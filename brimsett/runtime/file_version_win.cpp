@@ -2,7 +2,7 @@
 #include "runtime/file_version_win.h"
 
 #include "runtime/failure_codes.h"
-#include "runtime/scoped_handle_win.h"
+#include "win/scoped_handle.h"
 
 namespace brimsett {
 
@@ -15,7 +15,7 @@ HRESULT ReadFileVersion(const wchar_t* path, DWORD* mostSignificant, DWORD* leas
     DWORD size = GetFileVersionInfoSizeW(path, &handle);
     if (size == 0) return FailureFromLastError(GetLastError());
 
-    const GlobalMemory block(GlobalAlloc(GMEM_FIXED, size));
+    const win::GlobalMemory block(GlobalAlloc(GMEM_FIXED, size));
     if (!block.valid()) return E_OUTOFMEMORY;
     SetLastError(0);
     if (!GetFileVersionInfoW(path, 0, size, block.get())) return FailureFromLastError(GetLastError());

@@ -1,12 +1,6 @@
-// Win32 only: the runtime state that the installer interface forces on Brimsett, and the sending
-// of messages to the installer.
-//
-// The installer loads the library into its custom-action process and calls one export at a time
-// with nothing but a handle; the log name, the verbose-logging decision, a cancel seen while
-// logging and the compose buffers of a log line must therefore live beside the library for as
-// long as it is loaded. They are this one object, owned by installer_session_win.cpp (which also
-// holds the load hook that records the module); no other mutable process-wide state exists in
-// Brimsett. No lock: the installer calls one export at a time.
+// Win32 only: the runtime state and the sending of messages to the installer. The installer calls
+// one export at a time with nothing but a handle, so what an action needs beyond it (log name,
+// verbose decision, a cancel seen, the line buffers) is Brimsett's one mutable global, unlocked.
 #pragma once
 
 #include <windows.h>

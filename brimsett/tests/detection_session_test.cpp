@@ -5,6 +5,7 @@
 #include "testkit/files_win.h"
 #include "testkit/registry_win.h"
 #include "tests/session_support_win.h"
+#include "win/scoped_handle.h"
 
 namespace brimsett_test {
 
@@ -129,10 +130,11 @@ TEST_F(Detection, MissingUnreadableOrDirectoryExecutableCountsAsNotInstalled) {
 
     // Held open by this process without read sharing (the action runs in another process).
     ASSERT_TRUE(server.SetServer(exe_ + L" /automation"));
-    HANDLE held = CreateFileW(exe_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    win::FileHandle held(
+        CreateFileW(exe_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.valid());
     run = DetectSolidWorks(server.clsid());
-    CloseHandle(held);
+    (void)held.Reset();
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.lines, (Lines{GettingLine(server.clsid()), LookingLine(exe_)}));
     EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), kUntouched);

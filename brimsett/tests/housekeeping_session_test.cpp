@@ -5,6 +5,7 @@
 #include "testkit/files_win.h"
 #include "testkit/registry_win.h"
 #include "tests/session_support_win.h"
+#include "win/registry_key.h"
 
 namespace brimsett_test {
 
@@ -256,11 +257,9 @@ TEST_F(ResetLangTest, EmptyEnvironmentKeyPathIsSkipped) {
         GTEST_SKIP() << "the registry refuses values at the root of HKEY_LOCAL_MACHINE";
     ActionRun run = Reset(With(Without(AllProperties(), L"PRODUCT_ENV_REGKEY"), L"PRODUCT_LOCALE_NAME", rootValue));
     auto atRoot = ReadString(HKEY_LOCAL_MACHINE, L"", k64, rootValue.c_str());
-    HKEY root = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, nullptr, 0, KEY_SET_VALUE | k64, &root) == ERROR_SUCCESS) {
-        RegDeleteValueW(root, rootValue.c_str());
-        RegCloseKey(root);
-    }
+    win::RegistryKey root;
+    if (root.Open(HKEY_LOCAL_MACHINE, static_cast<const wchar_t*>(nullptr), KEY_SET_VALUE | k64) == ERROR_SUCCESS)
+        RegDeleteValueW(root.get(), rootValue.c_str());
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(atRoot, L"DEU");
     EXPECT_EQ(Product(L"Locale"), L"en-US");

@@ -55,16 +55,15 @@ InstallerSession::InstallerSession(const Package& package) {
         return;
     }
     handlerInstalled_ = true;
-    status = MsiOpenPackageW(packagePath_.c_str(), &handle_);
+    status = MsiOpenPackageW(packagePath_.c_str(), handle_.Receive());
     if (status != ERROR_SUCCESS) {
-        handle_ = 0;
+        (void)handle_.Reset();
         error_ = L"MsiOpenPackageW failed with " + Decimal(status);
     }
 }
 
 void InstallerSession::Close() {
-    if (handle_) MsiCloseHandle(handle_);
-    handle_ = 0;
+    (void)handle_.Reset();
 }
 
 InstallerSession::~InstallerSession() {
@@ -134,7 +133,7 @@ INT InstallerSession::OnMessage(UINT type, MSIHANDLE record) {
 }
 
 UINT InstallerSession::DoAction(const std::wstring& action) {
-    return MsiDoActionW(handle_, action.c_str());
+    return MsiDoActionW(handle_.get(), action.c_str());
 }
 
 void InstallerSession::CancelAt(std::function<bool(const CapturedMessage&)> when) {
@@ -178,11 +177,11 @@ Lines InstallerSession::LinesOf(const std::wstring& logName) const {
 std::wstring InstallerSession::GetProperty(const std::wstring& name) const {
     DWORD length = 0;
     wchar_t empty[1] = {L'\0'};
-    UINT status = MsiGetPropertyW(handle_, name.c_str(), empty, &length);
+    UINT status = MsiGetPropertyW(handle_.get(), name.c_str(), empty, &length);
     if (status != ERROR_MORE_DATA && status != ERROR_SUCCESS) return std::wstring();
     std::wstring value(length + 1, L'\0');
     length += 1;
-    if (MsiGetPropertyW(handle_, name.c_str(), value.data(), &length) != ERROR_SUCCESS) {
+    if (MsiGetPropertyW(handle_.get(), name.c_str(), value.data(), &length) != ERROR_SUCCESS) {
         return std::wstring();
     }
     value.resize(length);
@@ -190,7 +189,7 @@ std::wstring InstallerSession::GetProperty(const std::wstring& name) const {
 }
 
 UINT InstallerSession::SetProperty(const std::wstring& name, const std::wstring& value) {
-    return MsiSetPropertyW(handle_, name.c_str(), value.c_str());
+    return MsiSetPropertyW(handle_.get(), name.c_str(), value.c_str());
 }
 
 std::wstring InstallerSession::LogText() const {

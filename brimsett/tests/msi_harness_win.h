@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "testkit/files_win.h"
+#include "win/scoped_handle.h"
 
 namespace brimsett_test {
 
@@ -76,7 +77,7 @@ public:
     InstallerSession& operator=(const InstallerSession&) = delete;
 
     // Whether the package opened; error() says what failed otherwise.
-    bool ok() const { return handle_ != 0; }
+    bool ok() const { return handle_.valid(); }
     const std::wstring& error() const { return error_; }
 
     // MsiDoActionW on the package; the installer's result code.
@@ -107,7 +108,7 @@ public:
     // closed, so call Close() first; an unreadable log gives "<cannot open log: status>".
     std::wstring LogText() const;
 
-    MSIHANDLE handle() const { return handle_; }
+    MSIHANDLE handle() const { return handle_.get(); }
     const std::wstring& folder() const { return folder_.path(); }
     const std::wstring& packagePath() const { return packagePath_; }
 
@@ -117,7 +118,7 @@ private:
     bool Build(const Package& package);
 
     testkit::TempFolder folder_{L"brimsett-session-"};
-    MSIHANDLE handle_ = 0;
+    win::MsiHandle handle_;
     std::wstring error_;
     std::wstring packagePath_;
     std::wstring logPath_;

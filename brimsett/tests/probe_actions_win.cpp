@@ -14,6 +14,7 @@
 #include "runtime/properties_win.h"
 #include "runtime/property_strings_win.h"
 #include "tests/active_database_seam_win.h"
+#include "win/scoped_handle.h"
 
 using namespace brimsett;
 
@@ -24,11 +25,9 @@ constexpr LONG kAccessDenied = 5;  // ERROR_ACCESS_DENIED
 
 // Sends one informational line with the installer's own calls, without the runtime.
 int SendRawLine(MSIHANDLE installer, const char* text) {
-    MSIHANDLE record = MsiCreateRecord(1);
-    MsiRecordSetStringA(record, 0, text);
-    int answer = MsiProcessMessage(installer, INSTALLMESSAGE_INFO, record);
-    MsiCloseHandle(record);
-    return answer;
+    const win::MsiHandle record(MsiCreateRecord(1));
+    MsiRecordSetStringA(record.get(), 0, text);
+    return MsiProcessMessage(installer, INSTALLMESSAGE_INFO, record.get());
 }
 
 MSIHANDLE WINAPI NoActiveDatabase(MSIHANDLE) {
@@ -45,8 +44,8 @@ void OwnPath(wchar_t* path, DWORD capacity) {
 
 // A verbose and a standard line, the pair the verbosity tests look for.
 void LogVerboseAndStandard() {
-    LogMessage(LogLevel::Verbose, "verbose line");
-    LogMessage(LogLevel::Standard, "standard line");
+    LogMessage(LogLevel::kVerbose, "verbose line");
+    LogMessage(LogLevel::kStandard, "standard line");
 }
 
 }  // namespace
@@ -94,7 +93,7 @@ extern "C" UINT __stdcall ProbeLogName(MSIHANDLE installer) {
     DWORD length = sizeof name;
     MsiGetPropertyA(installer, "PROBE_LOG_NAME", name, &length);
     HRESULT hr = InitializeAction(installer, name);
-    if (SUCCEEDED(hr)) LogMessage(LogLevel::Standard, "initialised");
+    if (SUCCEEDED(hr)) LogMessage(LogLevel::kStandard, "initialised");
     LogFailure(E_FAIL, "the action's own failure after %s", "initialisation");
     return FinalizeAction(kFailure);
 }
@@ -111,16 +110,16 @@ extern "C" UINT __stdcall ProbeLongLine(MSIHANDLE installer) {
     static char longText[3001];
     for (int i = 0; i < 3000; ++i) longText[i] = static_cast<char>('a' + i % 26);
     if (FAILED(InitializeAction(installer, "LongLine"))) return FinalizeAction(kFailure);
-    LogMessage(LogLevel::Standard, "%s", longText);
+    LogMessage(LogLevel::kStandard, "%s", longText);
     return FinalizeAction(ERROR_SUCCESS);
 }
 
 // Three lines; a test cancels at one of them. The action's own result is 0.
 extern "C" UINT __stdcall ProbeCancel(MSIHANDLE installer) {
     if (FAILED(InitializeAction(installer, "CancelProbe"))) return FinalizeAction(kFailure);
-    LogMessage(LogLevel::Standard, "first line");
-    LogMessage(LogLevel::Standard, "second line");
-    LogMessage(LogLevel::Standard, "third line");
+    LogMessage(LogLevel::kStandard, "first line");
+    LogMessage(LogLevel::kStandard, "second line");
+    LogMessage(LogLevel::kStandard, "third line");
     return FinalizeAction(ERROR_SUCCESS);
 }
 
@@ -133,34 +132,35 @@ extern "C" UINT __stdcall ProbeReadProperty(MSIHANDLE installer) {
         PropertyString value;
         HRESULT hr = ReadProperty(L"PROBE_UNDEFINED", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(LogLevel::Standard, "undefined: 0x%x [%S] capacity %u", static_cast<unsigned>(hr), value.get(),
+        LogMessage(LogLevel::kStandard, "undefined: 0x%x [%S] capacity %u", static_cast<unsigned>(hr), value.get(),
                    static_cast<unsigned>(capacity));
 
         // The slot's block holds one character; the long value makes it grow.
         hr = ReadProperty(L"PROBE_LONG", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(LogLevel::Standard, "long after undefined: 0x%x length %u capacity %u tail [%S]",
+        LogMessage(LogLevel::kStandard, "long after undefined: 0x%x length %u capacity %u tail [%S]",
                    static_cast<unsigned>(hr), static_cast<unsigned>(lstrlenW(value.get())),
                    static_cast<unsigned>(capacity), value.get() + lstrlenW(value.get()) - 3);
 
         // A shorter value reuses the block.
         hr = ReadProperty(L"PROBE_SHORT", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(LogLevel::Standard, "short after long: 0x%x [%S] capacity %u", static_cast<unsigned>(hr),
+        LogMessage(LogLevel::kStandard, "short after long: 0x%x [%S] capacity %u", static_cast<unsigned>(hr),
                    value.get(), static_cast<unsigned>(capacity));
     }
     {
         PropertyString value;
         HRESULT hr = ReadProperty(L"PROBE_LONG", value.slot());
         StringCapacity(value.get(), &capacity);
-        LogMessage(LogLevel::Standard, "long into an empty slot: 0x%x length %u capacity %u", static_cast<unsigned>(hr),
-                   static_cast<unsigned>(lstrlenW(value.get())), static_cast<unsigned>(capacity));
+        LogMessage(LogLevel::kStandard, "long into an empty slot: 0x%x length %u capacity %u",
+                   static_cast<unsigned>(hr), static_cast<unsigned>(lstrlenW(value.get())),
+                   static_cast<unsigned>(capacity));
         hr = ReadProperty(L"", value.slot());
-        LogMessage(LogLevel::Standard, "empty name: 0x%x", static_cast<unsigned>(hr));
+        LogMessage(LogLevel::kStandard, "empty name: 0x%x", static_cast<unsigned>(hr));
         hr = ReadProperty(nullptr, value.slot());
-        LogMessage(LogLevel::Standard, "no name: 0x%x", static_cast<unsigned>(hr));
+        LogMessage(LogLevel::kStandard, "no name: 0x%x", static_cast<unsigned>(hr));
         hr = ReadProperty(L"PROBE_SHORT", nullptr);
-        LogMessage(LogLevel::Standard, "no slot: 0x%x", static_cast<unsigned>(hr));
+        LogMessage(LogLevel::kStandard, "no slot: 0x%x", static_cast<unsigned>(hr));
     }
     return FinalizeAction(ERROR_SUCCESS);
 }
@@ -169,13 +169,13 @@ extern "C" UINT __stdcall ProbeReadProperty(MSIHANDLE installer) {
 extern "C" UINT __stdcall ProbeWriteProperty(MSIHANDLE installer) {
     if (FAILED(InitializeAction(installer, "WriteProbe"))) return FinalizeAction(kFailure);
     HRESULT hr = WriteProperty(L"PROBE_CLEARED", L"");
-    LogMessage(LogLevel::Standard, "empty value: 0x%x", static_cast<unsigned>(hr));
+    LogMessage(LogLevel::kStandard, "empty value: 0x%x", static_cast<unsigned>(hr));
     hr = WriteProperty(L"", L"value");
-    LogMessage(LogLevel::Standard, "empty name: 0x%x", static_cast<unsigned>(hr));
+    LogMessage(LogLevel::kStandard, "empty name: 0x%x", static_cast<unsigned>(hr));
     hr = WriteProperty(L"PROBE_WRITTEN", nullptr);
-    LogMessage(LogLevel::Standard, "no value: 0x%x", static_cast<unsigned>(hr));
+    LogMessage(LogLevel::kStandard, "no value: 0x%x", static_cast<unsigned>(hr));
     hr = WriteProperty(L"PROBE_WRITTEN", L"written \u00e9");
-    LogMessage(LogLevel::Standard, "value: 0x%x", static_cast<unsigned>(hr));
+    LogMessage(LogLevel::kStandard, "value: 0x%x", static_cast<unsigned>(hr));
     return FinalizeAction(ERROR_SUCCESS);
 }
 
@@ -201,7 +201,7 @@ extern "C" UINT __stdcall ProbeBenchRuntime(MSIHANDLE installer) {
     if (SUCCEEDED(InitializeAction(installer, "BenchProbe"))) {
         PropertyString value;
         HRESULT hr = ReadProperty(L"ProductName", value.slot());
-        LogMessage(LogLevel::Standard, "read %S", value.get());
+        LogMessage(LogLevel::kStandard, "read %S", value.get());
         result = FinalizeAction(FAILED(hr) ? kFailure : ERROR_SUCCESS);
     }
     QueryPerformanceCounter(&end);

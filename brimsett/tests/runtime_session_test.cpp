@@ -5,6 +5,7 @@
 
 #include "testkit/files_win.h"
 #include "testkit/process_win.h"
+#include "win/registry_key.h"
 
 #include <gtest/gtest.h>
 
@@ -44,27 +45,17 @@ public:
             size_t slash = rest.find(L'\\');
             path += (path.empty() ? L"" : L"\\") + rest.substr(0, slash);
             rest = slash == std::wstring::npos ? L"" : rest.substr(slash + 1);
-            HKEY key = nullptr;
+            win::RegistryKey key;
             DWORD disposition = 0;
-            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                &disposition) != ERROR_SUCCESS) {
-                return;
-            }
+            if (key.Create(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS, &disposition) != ERROR_SUCCESS) return;
             if (disposition == REG_CREATED_NEW_KEY) created_.push_back(path);
-            if (rest.empty()) {
-                const std::size_t bytes = (value.size() + 1) * sizeof(wchar_t);
-                ok_ = RegSetValueExW(key, L"Logging", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
-            }
-            RegCloseKey(key);
+            if (rest.empty()) ok_ = key.WriteString(L"Logging", value) == ERROR_SUCCESS;
         }
     }
     ~LoggingPolicy() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-            RegDeleteValueW(key, L"Logging");
-            RegCloseKey(key);
-        }
+        win::RegistryKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_SET_VALUE) == ERROR_SUCCESS)
+            RegDeleteValueW(key.get(), L"Logging");
         for (auto at = created_.rbegin(); at != created_.rend(); ++at) {
             RegDeleteKeyW(HKEY_LOCAL_MACHINE, at->c_str());
         }
@@ -77,13 +68,9 @@ private:
 };
 
 bool PolicyPresent() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    bool present = RegQueryValueExW(key, L"Logging", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return present;
+    win::RegistryKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+           key.ReadString(L"Logging", {}).status == ERROR_SUCCESS;
 }
 
 // Every test starts and ends with neither verbosity atom and no logging policy.

@@ -10,6 +10,7 @@
 #include "testkit/files_win.h"
 #include "testkit/registry_win.h"
 #include "tests/tarnwick_test_support_win.h"
+#include "win/scoped_handle.h"
 
 using namespace std::string_literals;
 
@@ -166,11 +167,11 @@ TEST_F(LoadpointSearch, ReadsTheKeyListFileAsBytesWhileOthersHoldIt) {
 
     // Held for writing and deleting: the program must share both to get in.
     const DWORD holderAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
-    HANDLE holder = CreateFileW(keyList_.c_str(), holderAccess, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const win::FileHandle holder(CreateFileW(keyList_.c_str(), holderAccess,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder.valid());
     EXPECT_EQ(ListRun().output, Lines({"C:\\Late" + kXtop32}));
-    CloseHandle(holder);
 }
 
 }  // namespace

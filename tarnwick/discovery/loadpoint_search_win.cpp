@@ -25,27 +25,20 @@ namespace {
 // standard error (otherwise a mistyped /reg path looks like a machine without loadpoints).
 RegistryKeyList ReadRegistryKeyList(const RunOptions& options) {
     if (!options.keyList || options.keyList->empty()) return {};
-    auto report = [&](PassOverReason reason) {
-        WriteErrorLine(KeyListNotReadLine(AnsiText(*options.keyList), reason));
-    };
+    auto report = [&](FileFailure reason) { WriteErrorLine(KeyListNotReadLine(AnsiText(*options.keyList), reason)); };
     try {
         std::string bytes;
         // Shared with every other reader, writer and deleter: the program never locks the list out.
-        const WholeFileRead file = ReadWholeFile(*options.keyList, ReadSharing::kEveryone, bytes);
-        if (file.state == FileReadState::kAbsent) {
-            report(PassOverReason::kNotFound);
+        const WholeFileRead file = ReadWholeFile(*options.keyList, bytes);
+        if (file.failure != FileFailure::kNone) {
+            report(file.failure);
             return {};
         }
-        if (file.state != FileReadState::kRead) {
-            // The failed open's own status: nothing since has touched it.
-            report(GetLastError() == ERROR_SHARING_VIOLATION ? PassOverReason::kHeldOpen : PassOverReason::kUnreadable);
-            return {};
-        }
-        if (!file.reachedEnd) report(PassOverReason::kUnreadable);
+        if (!file.reachedEnd) report(FileFailure::kUnreadable);
         return ParseRegistryKeyList(bytes, file.reachedEnd);
     } catch (const std::bad_alloc&) {
         // A file too large for the process's memory (no key list is) names no key.
-        report(PassOverReason::kTooLarge);
+        report(FileFailure::kTooLarge);
         return {};
     }
 }
@@ -74,20 +67,18 @@ bool HasSixtyFourBitView() {
 
 // One value of an installation key: its type is asked first, and only a string's data is read,
 // into kInstallDirCapacity bytes.
-RegistryValueRead ReadPathValue(HKEY installation, const char* name) {
+RegistryValueRead ReadPathValue(const RegistryKey& installation, const char* name) {
     RegistryValueRead value;
-    DWORD type = REG_NONE;
-    if (RegQueryValueExA(installation, name, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) return value;
+    const win::StringRead kind = installation.ReadString(name, {});
+    if (kind.status != ERROR_SUCCESS) return value;
     value.exists = true;
-    value.type = type;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return value;
+    value.type = kind.type;
+    if (kind.type != REG_SZ && kind.type != REG_EXPAND_SZ) return value;
     char data[kInstallDirCapacity];
-    DWORD size = sizeof(data);
-    if (RegQueryValueExA(installation, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS) {
-        return value;
-    }
+    const win::StringRead read = installation.ReadString(name, data);
+    if (read.status != ERROR_SUCCESS) return value;
     value.readWhole = true;
-    value.data.assign(data, size < sizeof(data) ? size : sizeof(data));
+    value.data.assign(data, read.length);
     return value;
 }
 
@@ -121,10 +112,9 @@ void SearchView(const RegistryKeyList& keyPaths, RegistryView view, LoadpointLis
                 break;
             }
             RegistryKey installation;
-            if (installation.Open(listed.get(), name, access) != ERROR_SUCCESS) continue;
-            if (std::optional<LoadpointPath> path =
-                    LoadpointOfInstallation(ReadPathValue(installation.get(), "CommonFilesLocation"),
-                                            ReadPathValue(installation.get(), "InstallDir"))) {
+            if (installation.Open(listed.get(), name, KEY_READ | listed.view()) != ERROR_SUCCESS) continue;
+            if (std::optional<LoadpointPath> path = LoadpointOfInstallation(
+                    ReadPathValue(installation, "CommonFilesLocation"), ReadPathValue(installation, "InstallDir"))) {
                 found.push_back(std::move(*path));
             }
         }

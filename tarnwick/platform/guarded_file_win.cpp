@@ -7,15 +7,12 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/file_calls_win.h"
 #include "platform/guarded_file_testing_win.h"
-#include "platform/scoped_handle_win.h"
+#include "win/scoped_handle.h"
 
 namespace tarnwick {
 
 namespace {
-
-using file_calls::IsAbsence;
 
 bool IsExclusion(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
@@ -70,11 +67,11 @@ bool CopyNamedStreams(HANDLE model, const std::wstring& from, const std::wstring
         const auto* stream = reinterpret_cast<const FILE_STREAM_INFO*>(list.data() + offset);
         const std::wstring name(stream->StreamName, stream->StreamNameLength / sizeof(wchar_t));
         if (!name.empty() && name != L"::$DATA") {
-            const FileHandle source(CreateFileW((from + name).c_str(), GENERIC_READ,
-                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-            FileHandle target(CreateFileW((to + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+            const win::FileHandle source(CreateFileW((from + name).c_str(), GENERIC_READ,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            win::FileHandle target(CreateFileW((to + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!source.valid() || !target.valid()) return false;
             chunk.resize(1u << 16);
             DWORD got = 0;
@@ -85,7 +82,7 @@ bool CopyNamedStreams(HANDLE model, const std::wstring& from, const std::wstring
                 if (got != 0 && (!WriteFile(target.get(), chunk.data(), got, &written, nullptr) || written != got))
                     return false;
             } while (got != 0);
-            if (!target.Close()) return false;
+            if (!target.Reset()) return false;
         }
         if (stream->NextEntryOffset == 0) return true;
         offset += stream->NextEntryOffset;
@@ -130,9 +127,9 @@ FileIdentity IdentityOf(HANDLE handle) {
 }
 
 FileIdentity IdentityOf(const std::wstring& path) {
-    const FileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const win::FileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file.valid() ? IdentityOf(file.get()) : FileIdentity();
 }
 
@@ -173,45 +170,31 @@ bool SameStamp(const FileStamp& a, const FileStamp& b) {
            same(a.data.ftCreationTime, b.data.ftCreationTime);
 }
 
-HeldFile::~HeldFile() {
-    Release();
-}
-
-void HeldFile::Release() {
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
-}
-
-FileReadState HeldFile::Read(const std::wstring& path, std::string& bytes) {
+FileFailure HeldFile::Read(const std::wstring& path, std::string& bytes) {
     Release();
     bytes.clear();
-    failure_ = FileFailure::kUnreadable;
     // Others may go on reading (a CAD application that has the file open keeps it), but nobody may
     // write, rename or delete it until it is released.
-    file_ = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                        nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) {
+    (void)file_.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_.valid()) {
         const DWORD error = GetLastError();
         // Only a file that is really not there counts as absent; anything else in the way
         // (sharing, access, a folder of that name) means the file must be left alone.
-        if (IsAbsence(error) && StampOf(path, stamp_) && !stamp_.exists) return FileReadState::kAbsent;
-        if (IsExclusion(error)) failure_ = FileFailure::kHeldOpen;
-        return FileReadState::kUnreadable;
+        if (IsAbsence(error) && StampOf(path, stamp_) && !stamp_.exists) return FileFailure::kNotFound;
+        return IsExclusion(error) ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
     }
     // By path: under Wine this is far cheaper than asking the open handle for its information.
-    if (!StampOf(path, stamp_) || !stamp_.exists) return FileReadState::kUnreadable;
-    stamp_.identity = IdentityOf(file_);
+    if (!StampOf(path, stamp_) || !stamp_.exists) return FileFailure::kUnreadable;
+    stamp_.identity = IdentityOf(file_.get());
     const unsigned long long size =
         (static_cast<unsigned long long>(stamp_.data.nFileSizeHigh) << 32) | stamp_.data.nFileSizeLow;
-    if (size > static_cast<unsigned long long>(kMaxWholeFileSize)) {
-        failure_ = FileFailure::kTooLarge;
-        return FileReadState::kUnreadable;
-    }
-    if (!ReadOpenFile(file_, static_cast<std::size_t>(size), bytes)) {
+    if (size > static_cast<unsigned long long>(kMaxWholeFileSize)) return FileFailure::kTooLarge;
+    if (!ReadOpenFile(file_.get(), static_cast<std::size_t>(size), bytes)) {
         bytes.clear();
-        return FileReadState::kUnreadable;
+        return FileFailure::kUnreadable;
     }
-    return FileReadState::kRead;
+    return FileFailure::kNone;
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -219,11 +202,10 @@ ReplacementFile::~ReplacementFile() {
 }
 
 void ReplacementFile::Drop() {
-    if (file_ == INVALID_HANDLE_VALUE) return;
+    if (!file_.valid()) return;
     FILE_DISPOSITION_INFO disposition{TRUE};
-    SetFileInformationByHandle(file_, FileDispositionInfo, &disposition, sizeof(disposition));
-    CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
+    SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition, sizeof(disposition));
+    (void)file_.Reset();
 }
 
 bool ReplacementFile::Create(const std::wstring& path) {
@@ -231,11 +213,12 @@ bool ReplacementFile::Create(const std::wstring& path) {
     // that it can take the old file's; a new file grants its maker what it asks for, but should a
     // file system refuse the right to change the owner, the file is made without it.
     constexpr DWORD kAccess = GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC;
-    file_ = CreateFileW(path.c_str(), kAccess | WRITE_OWNER, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
-        file_ = CreateFileW(path.c_str(), kAccess, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ != INVALID_HANDLE_VALUE) temporaryPath_ = path;
-    return file_ != INVALID_HANDLE_VALUE;
+    (void)file_.Reset(
+        CreateFileW(path.c_str(), kAccess | WRITE_OWNER, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_.valid() && GetLastError() == ERROR_ACCESS_DENIED)
+        (void)file_.Reset(CreateFileW(path.c_str(), kAccess, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file_.valid()) temporaryPath_ = path;
+    return file_.valid();
 }
 
 bool ReplacementFile::TakeOver(const FileStamp& old, HANDLE model) {
@@ -247,10 +230,10 @@ bool ReplacementFile::TakeOver(const FileStamp& old, HANDLE model) {
     if (kept != 0) basic.FileAttributes = kept | FILE_ATTRIBUTE_ARCHIVE;
     basic.CreationTime.LowPart = old.data.ftCreationTime.dwLowDateTime;
     basic.CreationTime.HighPart = static_cast<LONG>(old.data.ftCreationTime.dwHighDateTime);
-    if (!SetFileInformationByHandle(file_, FileBasicInfo, &basic, sizeof(basic))) return false;
+    if (!SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) return false;
     if (model == INVALID_HANDLE_VALUE) return true;
     // Never less protected than the old file: without its security the new one is not put in place.
-    if (!securityCarrier(model, file_)) {
+    if (!securityCarrier(model, file_.get())) {
         failure_ = FileFailure::kSecurityNotKept;
         return false;
     }
@@ -276,16 +259,16 @@ bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes
         if (attempt == 0) {
             // A leftover of a run that was killed: removed unless somebody holds it (opening
             // without sharing fails then; closing deletes it). Then its name is tried once more.
-            const FileHandle leftover(
+            const win::FileHandle leftover(
                 CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
             leftoverSeen_ = leftover.valid();
         }
     }
-    if (file_ == INVALID_HANDLE_VALUE) return false;
+    if (!file_.valid()) return false;
     while (!bytes.empty()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 24));
         DWORD written = 0;
-        if (!WriteFile(file_, bytes.data(), chunk, &written, nullptr) || written == 0) {
+        if (!WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr) || written == 0) {
             Drop();
             return false;
         }
@@ -301,7 +284,7 @@ bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes
 bool ReplacementFile::PutInPlace(bool replacing) {
     targetAppeared_ = false;
     failure_ = FileFailure::kNotReplaced;
-    if (file_ == INVALID_HANDLE_VALUE) return false;
+    if (!file_.valid()) return false;
     // Renamed through the held handle: the file is never unheld before it is in place.
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + fullPath_.size() * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -309,14 +292,13 @@ bool ReplacementFile::PutInPlace(bool replacing) {
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(fullPath_.size()) * static_cast<DWORD>(sizeof(wchar_t));
     std::memcpy(rename->FileName, fullPath_.c_str(), (fullPath_.size() + 1) * sizeof(wchar_t));
-    if (!SetFileInformationByHandle(file_, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+    if (!SetFileInformationByHandle(file_.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
         const DWORD error = GetLastError();
         targetAppeared_ = !replacing && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS);
         Drop();
         return false;
     }
-    CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
+    (void)file_.Reset();
     return true;
 }
 

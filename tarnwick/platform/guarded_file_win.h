@@ -1,13 +1,7 @@
-// Win32 only: a file read whole while it is held, and all-or-nothing replacement through a held
-// temporary file, for the registry files and spare files. Wide paths (a registry file's narrow
-// path is widened as the narrow file functions would).
-//
-// A file is read while it is held against writers, renamers and deleters; its new bytes go to a
-// temporary file beside it, held open without sharing until it is renamed over the file, so no
-// other run ever takes it for a leftover. The new file keeps everything of the old one but its
-// bytes: security (DACL with its protection, owner and group where the run may set them),
-// attributes, creation time and named streams. Nothing here waits for a file's turn: the caller
-// holds it.
+// Win32 only: a file read whole while it is held against writers, renamers and deleters, and its
+// all-or-nothing replacement through a temporary file beside it, held without sharing (so no other
+// run takes it for a leftover) until it is renamed over the file. The new file keeps everything of
+// the old one but its bytes. The caller holds the file's turn.
 #pragma once
 
 #include <windows.h>
@@ -15,20 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include "file_failure.h"
 #include "platform/whole_file_win.h"
+#include "win/scoped_handle.h"
 
 namespace tarnwick {
-
-// Why a held read or a replacement failed.
-enum class FileFailure {
-    kUnreadable,       // could not be opened or read whole (no access, a folder of that name, a read error)
-    kHeldOpen,         // another program holds it open in a way that excludes us
-    kTooLarge,         // more than the process reads (kMaxWholeFileSize)
-    kNoFolder,         // the folder of a new file does not exist
-    kNotWritten,       // the temporary file could not be made or written (no right, no room)
-    kNotReplaced,      // the temporary file could not be renamed over the file
-    kSecurityNotKept,  // the old file's security could not be given to the new one
-};
 
 // Which file a path names: its volume's file index (NTFS's file reference number). Every rename
 // over a path gives it a new identity, and every spelling of one file or folder (short names,
@@ -55,26 +40,19 @@ struct FileStamp {
 // write, rename or delete it.
 class HeldFile {
 public:
-    HeldFile() = default;
-    ~HeldFile();
-    HeldFile(const HeldFile&) = delete;
-    HeldFile& operator=(const HeldFile&) = delete;
-
-    // Reads the whole file into `bytes` (whose storage is reused). On kUnreadable, `reason()` says
-    // why: held open by someone who excludes us, or anything else (no access, a folder of that
-    // name, a read that failed, more than the process can read).
-    FileReadState Read(const std::wstring& path, std::string& bytes);
+    // Reads the whole file into `bytes` (whose storage is reused): kNone, kNotFound, kHeldOpen when
+    // someone holds it in a way that excludes us, kTooLarge beyond kMaxWholeFileSize, and
+    // kUnreadable for anything else (no access, a folder of that name, a read that failed).
+    FileFailure Read(const std::wstring& path, std::string& bytes);
     const FileStamp& stamp() const { return stamp_; }
     // The open file while it is held (for the security and streams the new file takes over).
-    HANDLE handle() const { return file_; }
-    FileFailure failure() const { return failure_; }
+    HANDLE handle() const { return file_.get(); }
     // Lets go of the file; from here on anyone may change it.
-    void Release();
+    void Release() { (void)file_.Reset(); }
 
 private:
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    win::FileHandle file_;
     FileStamp stamp_;
-    FileFailure failure_ = FileFailure::kUnreadable;
 };
 
 // The file at `path` as it is now, with its identity when `identify`; `exists` false when it is
@@ -99,15 +77,12 @@ public:
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-    // Writes `bytes` into a new temporary file in the folder of `fullPath`, named
-    // `temporaryName`: the one name of this target's temporary file, so that a leftover of a run
-    // that was killed is found without listing the folder. A leftover that nobody holds is
-    // removed, and then `leftoverSeen()` is true; one that is held (or another target's of the
-    // same name) makes the file take a name of `spareName` from a number of its choice. When the
-    // old file exists (`old.exists`), the new one takes over its hidden, system and not-indexed
-    // marks and its creation time, and from `model` (the old file, open for reading; or
-    // INVALID_HANDLE_VALUE) its security and named streams. On failure `failure()` tells whether
-    // the folder is missing, the file could not be written or the security not carried over.
+    // Writes `bytes` into a temporary file beside `fullPath` named `temporaryName`, this target's
+    // one such name, so that a killed run's leftover is found without listing the folder: one
+    // nobody holds is removed (`leftoverSeen()`), a held one makes it take a `spareName`. The new
+    // file takes the old one's marks, creation time and, from `model` (or INVALID_HANDLE_VALUE),
+    // security and named streams. On failure `failure()` is kNoFolder, kNotWritten or
+    // kSecurityNotKept.
     bool Write(const std::wstring& fullPath, std::string_view bytes, const FileStamp& old, HANDLE model,
                const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long));
     bool leftoverSeen() const { return leftoverSeen_; }
@@ -123,7 +98,7 @@ private:
     bool Create(const std::wstring& path);
     bool TakeOver(const FileStamp& old, HANDLE model);
 
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    win::FileHandle file_;
     bool leftoverSeen_ = false;
     std::wstring fullPath_;
     std::wstring temporaryPath_;

@@ -1,13 +1,7 @@
-// Taking turns on a file between concurrent runs, and the names of the program's temporary
-// files. Platform-free: the decisions only; the Win32 edge holds the machine-wide mutex and
-// removes the files (file_turn_win.h).
-//
-// Every run that rewrites, creates or deletes a registry file or a spare file first takes the
-// file's turn: a machine-wide mutex named after the identity of the file's folder and the file's
-// own long name, held from reading the file to putting the new one in place. Every spelling of
-// the file (short names, another drive letter mapped to the folder, a junction) meets on one
-// turn, so any set of concurrent runs leaves each file as some serial order of those runs would
-// have. The folder, not the file: every replacement gives the file a new identity.
+// The names of a file's turn (a machine-wide mutex that every run holds from reading a file to
+// putting its new bytes in place) and of the program's temporary files; file_turn_win.h holds the
+// mutex. A turn is named by the folder's identity, which every spelling of the folder shares and
+// no replacement of the file changes, and the file's long name.
 #pragma once
 
 #include <string>

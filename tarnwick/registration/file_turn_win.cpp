@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "platform/guarded_file_win.h"
-#include "platform/scoped_handle_win.h"
 #include "registration/file_turn.h"
 #include "registration/guarded_update_testing_win.h"
+#include "win/scoped_handle.h"
 
 namespace tarnwick {
 
@@ -87,39 +87,38 @@ FileTurn::FileTurn(const std::wstring& fullPath) {
     // A turn nobody else asks for is ours as it is made, without a wait. (The last error is cleared
     // first: a stale "already exists" would make us wait on a mutex we own, owning it twice.)
     SetLastError(ERROR_SUCCESS);
-    mutex_ =
-        CreateMutexExW(TurnSecurity(), turnName.c_str(), CREATE_MUTEX_INITIAL_OWNER, SYNCHRONIZE | MUTEX_MODIFY_STATE);
-    if (mutex_ == nullptr) return;
+    (void)mutex_.Reset(
+        CreateMutexExW(TurnSecurity(), turnName.c_str(), CREATE_MUTEX_INITIAL_OWNER, SYNCHRONIZE | MUTEX_MODIFY_STATE));
+    if (!mutex_.valid()) return;
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
         held_ = true;
         return;
     }
-    const DWORD waited = WaitForSingleObject(mutex_, kFileTurnWaitMilliseconds);
+    const DWORD waited = WaitForSingleObject(mutex_.get(), kFileTurnWaitMilliseconds);
     held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
 }
 
 FileTurn::~FileTurn() {
-    if (held_ && mutex_ != nullptr) ReleaseMutex(mutex_);
-    if (mutex_ != nullptr) CloseHandle(mutex_);
+    if (held_ && mutex_.valid()) ReleaseMutex(mutex_.get());
 }
 
 void RemoveLeftoverTemporaryFiles(const std::wstring& directory) {
     WIN32_FIND_DATAW found;
-    const FindHandle search(
+    const win::FindHandle search(
         FindFirstFileExW((directory + L"~tw*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
     if (!search.valid()) return;
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsTemporaryFileName(found.cFileName)) continue;
         // Opening without sharing fails while anyone holds the file; closing deletes it.
-        FileHandle leftover(CreateFileW((directory + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        win::FileHandle leftover(CreateFileW((directory + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                             FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     } while (FindNextFileW(search.get(), &found));
 }
 
 bool RemoveOwnLeftover(const FileTurn& turn, const std::wstring& fullPath) {
     if (turn.temporaryName().empty()) return false;
-    const FileHandle leftover(CreateFileW((FolderOf(fullPath) + turn.temporaryName()).c_str(), DELETE, 0, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    const win::FileHandle leftover(CreateFileW((FolderOf(fullPath) + turn.temporaryName()).c_str(), DELETE, 0, nullptr,
+                                               OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     return leftover.valid();
 }
 

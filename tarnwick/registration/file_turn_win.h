@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "win/scoped_handle.h"
+
 namespace tarnwick {
 
 // How long a run waits for a file's turn before passing the file over. A turn lasts one read,
@@ -13,14 +15,9 @@ namespace tarnwick {
 // stopped (suspended, or a foreign program holding the mutex) makes anyone wait this long.
 inline constexpr DWORD kFileTurnWaitMilliseconds = 10000;
 
-// Holds the turn of the file at `fullPath` (as GetFullPathNameW gives it) for as long as the
-// object lives. A turn abandoned by a run that was killed is taken over: the file it was
-// working on is whole, either its old or its new bytes, because files are only ever replaced by a
-// rename.
-//
-// The turn is named by the identity of the file's folder, which is opened for attribute reading
-// only and with every kind of sharing, and by the file's long name (a short name is made long
-// when the file exists).
+// Holds the turn of the file at `fullPath` (as GetFullPathNameW gives it) while the object lives.
+// A turn abandoned by a killed run is taken over: files are only ever replaced by a rename, so the
+// file it worked on is whole.
 class FileTurn {
 public:
     explicit FileTurn(const std::wstring& fullPath);
@@ -34,7 +31,7 @@ public:
     const std::wstring& temporaryName() const { return temporaryName_; }
 
 private:
-    HANDLE mutex_ = nullptr;
+    win::KernelHandle mutex_;
     bool held_ = false;
     std::wstring temporaryName_;
 };

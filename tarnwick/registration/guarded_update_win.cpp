@@ -3,18 +3,19 @@
 #include <windows.h>
 
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "passed_over.h"
 #include "platform/ansi_text_win.h"
 #include "platform/guarded_file_win.h"
-#include "platform/scoped_handle_win.h"
 #include "registration/application_entry.h"
 #include "registration/file_turn.h"
 #include "registration/file_turn_win.h"
 #include "registration/guarded_update_testing_win.h"
 #include "registration/guarded_update_win.h"
 #include "registration/registry_file.h"
+#include "win/scoped_handle.h"
 
 namespace tarnwick {
 
@@ -25,28 +26,8 @@ constexpr int kMergeAttempts = 8;
 
 BeforeStampCheck beforeStampCheck = nullptr;
 
-void Report(const std::string& path, PassOverReason reason) {
+void Report(const std::string& path, FileFailure reason) {
     WriteErrorLine(PassedOverLine(path, reason));
-}
-
-PassOverReason ReasonOf(FileFailure failure) {
-    switch (failure) {
-        case FileFailure::kHeldOpen:
-            return PassOverReason::kHeldOpen;
-        case FileFailure::kTooLarge:
-            return PassOverReason::kTooLarge;
-        case FileFailure::kNoFolder:
-            return PassOverReason::kNoFolder;
-        case FileFailure::kNotWritten:
-            return PassOverReason::kNotWritten;
-        case FileFailure::kNotReplaced:
-            return PassOverReason::kNotReplaced;
-        case FileFailure::kSecurityNotKept:
-            return PassOverReason::kSecurityNotKept;
-        case FileFailure::kUnreadable:
-            break;
-    }
-    return PassOverReason::kUnreadable;
 }
 
 // Writes the new bytes beside the file; a leftover of a killed run found under the file's own
@@ -58,22 +39,22 @@ bool WriteReplacement(ReplacementFile& replacement, const FileTurn& turn, const 
     return written;
 }
 
-void MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, const std::string& shown, std::string_view name,
-                    const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
+// Reads, merges and replaces the file until a merge is put in place over the bytes it was made from.
+FileFailure MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, std::string_view name,
+                           const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
     for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
         HeldFile original;
-        const FileReadState state = original.Read(fullPath, buffers.read);
-        if (state == FileReadState::kUnreadable) return Report(shown, ReasonOf(original.failure()));
+        const FileFailure read = original.Read(fullPath, buffers.read);
+        if (read != FileFailure::kNone && read != FileFailure::kNotFound) return read;
         std::optional<std::string_view> existing;
-        if (state == FileReadState::kRead) existing = buffers.read;
-        if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return;  // nothing to change
+        if (read == FileFailure::kNone) existing = buffers.read;
+        if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return FileFailure::kNone;  // nothing to change
         const FileStamp asRead = original.stamp();
-        if (asRead.exists && (asRead.data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            return Report(shown, PassOverReason::kReadOnly);
-        }
+        if (asRead.exists && (asRead.data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+            return FileFailure::kReadOnly;
         ReplacementFile replacement;
         if (!WriteReplacement(replacement, turn, fullPath, buffers.merged, asRead, original.handle())) {
-            return Report(shown, ReasonOf(replacement.failure()));
+            return replacement.failure();
         }
         // Every run takes the file's turn, so only another program can have changed it, and only
         // from here on: until now it was held against writers. A change means reading again; the
@@ -81,12 +62,61 @@ void MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, const st
         original.Release();
         if (beforeStampCheck != nullptr) beforeStampCheck(fullPath);
         FileStamp now;
-        if (!StampOf(fullPath, now, asRead.identity.known)) return Report(shown, PassOverReason::kUnreadable);
+        if (!StampOf(fullPath, now, asRead.identity.known)) return FileFailure::kUnreadable;
         if (!SameStamp(asRead, now)) continue;
-        if (replacement.PutInPlace(asRead.exists)) return;
-        if (!replacement.targetAppeared()) return Report(shown, ReasonOf(replacement.failure()));
+        if (replacement.PutInPlace(asRead.exists)) return FileFailure::kNone;
+        if (!replacement.targetAppeared()) return replacement.failure();
     }
-    Report(shown, PassOverReason::kKeptChanging);
+    return FileFailure::kKeptChanging;
+}
+
+// The merge; a file too large for the process's memory is left as it is, like an unreadable one,
+// and the next loadpoint starts with buffers of its own size again.
+FileFailure MergeWithinMemory(const FileTurn& turn, const std::wstring& fullPath, std::string_view name,
+                              const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
+    try {
+        return MergeUnderTurn(turn, fullPath, name, entry, buffers);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    buffers = RegistryFileBuffers();
+    return FileFailure::kTooLarge;
+}
+
+// Runs `step` (turn, full path) under the turn of the file at `path` and names the file on
+// standard error, as `shown`, when it is passed over: with `noPath` when its full path cannot be
+// made, kNoTurn when the turn does not come, or whatever the step gives.
+template <typename Step>
+void WithFileTurn(const std::optional<std::wstring>& path, const std::string& shown, FileFailure noPath, Step&& step) {
+    const std::wstring fullPath = path ? FullPathOf(*path) : std::wstring();
+    std::optional<FileTurn> turn;
+    if (!fullPath.empty()) turn.emplace(fullPath);
+    const FileFailure failure = !turn ? noPath : !turn->held() ? FileFailure::kNoTurn : step(*turn, fullPath);
+    if (failure != FileFailure::kNone) Report(shown, failure);
+}
+
+// Writes the spare file's new bytes beside it and puts them in place over whatever is there.
+FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPath, std::string_view content) {
+    FileStamp stamp;
+    if (!StampOf(fullPath, stamp)) return FileFailure::kUnreadable;
+    const DWORD attributes = stamp.exists ? stamp.data.dwFileAttributes : 0;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileFailure::kUnreadable;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileFailure::kReadOnly;
+    ReplacementFile replacement;
+    {
+        // The old spare file, open for what the new one takes over from it (its security, its
+        // streams); let go before the rename.
+        const win::FileHandle model(stamp.exists ? CreateFileW(fullPath.c_str(), GENERIC_READ,
+                                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                                 : INVALID_HANDLE_VALUE);
+        if (stamp.exists && !model.valid()) {
+            return GetLastError() == ERROR_SHARING_VIOLATION ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
+        }
+        if (!WriteReplacement(replacement, turn, fullPath, content, stamp, model.get())) return replacement.failure();
+    }
+    // The spare file holds the entry and nothing else: whatever is there now is replaced.
+    return replacement.PutInPlace(true) ? FileFailure::kNone : replacement.failure();
 }
 
 }  // namespace
@@ -99,68 +129,30 @@ BeforeStampCheck ReplaceBeforeStampCheck(BeforeStampCheck hook) {
 
 void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
                         RegistryFileBuffers& buffers) {
-    const std::optional<std::wstring> wide = WidenFilePath(path);
-    const std::wstring fullPath = wide ? FullPathOf(*wide) : std::wstring();
-    if (fullPath.empty()) return Report(path, PassOverReason::kUnreadable);
-    const FileTurn turn(fullPath);
-    if (!turn.held()) return Report(path, PassOverReason::kNoTurn);
-    try {
-        MergeUnderTurn(turn, fullPath, path, name, entry, buffers);
-    } catch (const std::bad_alloc&) {
-        // A file too large for the process's memory is left as it is, like an unreadable one;
-        // the next loadpoint starts with buffers of its own size again.
-        buffers = RegistryFileBuffers();
-        Report(path, PassOverReason::kTooLarge);
-    } catch (const std::length_error&) {
-        buffers = RegistryFileBuffers();
-        Report(path, PassOverReason::kTooLarge);
-    }
+    WithFileTurn(WidenFilePath(path), path, FileFailure::kUnreadable,
+                 [&](const FileTurn& turn, const std::wstring& fullPath) {
+                     return MergeWithinMemory(turn, fullPath, name, entry, buffers);
+                 });
 }
 
 void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path, std::wstring_view executable) {
     std::optional<std::string> content = BuildSpareRegistryFile(options, executable);
     if (!content) return;  // a value the file cannot store: the old file stays as it was
-    const std::string shown = AnsiText(path);
-    const std::wstring fullPath = FullPathOf(path);
-    if (fullPath.empty()) return Report(shown, PassOverReason::kUnreadable);
-    const FileTurn turn(fullPath);
-    if (!turn.held()) return Report(shown, PassOverReason::kNoTurn);
-    FileStamp stamp;
-    if (!StampOf(fullPath, stamp)) return Report(shown, PassOverReason::kUnreadable);
-    const DWORD attributes = stamp.exists ? stamp.data.dwFileAttributes : 0;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Report(shown, PassOverReason::kUnreadable);
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return Report(shown, PassOverReason::kReadOnly);
-    ReplacementFile replacement;
-    {
-        // The old spare file, open for what the new one takes over from it (its security, its
-        // streams); let go before the rename.
-        const FileHandle model(stamp.exists ? CreateFileW(fullPath.c_str(), GENERIC_READ,
-                                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-                                            : INVALID_HANDLE_VALUE);
-        if (stamp.exists && !model.valid()) {
-            return Report(shown, GetLastError() == ERROR_SHARING_VIOLATION ? PassOverReason::kHeldOpen
-                                                                           : PassOverReason::kUnreadable);
-        }
-        if (!WriteReplacement(replacement, turn, fullPath, *content, stamp, model.get())) {
-            return Report(shown, ReasonOf(replacement.failure()));
-        }
-    }
-    // The spare file holds the entry and nothing else: whatever is there now is replaced.
-    if (!replacement.PutInPlace(true)) Report(shown, ReasonOf(replacement.failure()));
+    WithFileTurn(path, AnsiText(path), FileFailure::kUnreadable,
+                 [&](const FileTurn& turn, const std::wstring& fullPath) {
+                     return WriteSpareUnderTurn(turn, fullPath, *content);
+                 });
 }
 
 void DeleteSpareRegistryFile(const std::wstring& path) {
-    const std::string shown = AnsiText(path);
-    const std::wstring fullPath = FullPathOf(path);
-    if (fullPath.empty()) return Report(shown, PassOverReason::kNotDeleted);
-    const FileTurn turn(fullPath);
-    if (!turn.held()) return Report(shown, PassOverReason::kNoTurn);
-    if (RemoveOwnLeftover(turn, fullPath)) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
-    if (DeleteFileW(fullPath.c_str())) return;
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
-    Report(shown, error == ERROR_SHARING_VIOLATION ? PassOverReason::kHeldOpen : PassOverReason::kNotDeleted);
+    WithFileTurn(path, AnsiText(path), FileFailure::kNotDeleted,
+                 [](const FileTurn& turn, const std::wstring& fullPath) {
+                     if (RemoveOwnLeftover(turn, fullPath)) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
+                     if (DeleteFileW(fullPath.c_str())) return FileFailure::kNone;
+                     const DWORD error = GetLastError();
+                     if (IsAbsence(error)) return FileFailure::kNone;
+                     return error == ERROR_SHARING_VIOLATION ? FileFailure::kHeldOpen : FileFailure::kNotDeleted;
+                 });
 }
 
 }  // namespace tarnwick

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "platform/ansi_text_win.h"
-#include "platform/scoped_handle_win.h"
 #include "registration/application_entry.h"
 #include "registration/guarded_update_win.h"
+#include "win/scoped_handle.h"
 
 namespace tarnwick {
 
@@ -94,7 +94,7 @@ void InstallMaterials(const RunOptions& options, const Loadpoints& loadpoints) {
     }
 
     WIN32_FIND_DATAW found;
-    const FindHandle search(FindFirstFileW(pattern.c_str(), &found));
+    const win::FindHandle search(FindFirstFileW(pattern.c_str(), &found));
     if (!search.valid()) return;
     do {
         const std::wstring source = directory + L"\\" + found.cFileName;

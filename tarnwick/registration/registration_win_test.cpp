@@ -180,9 +180,10 @@ TEST_F(RegistrationSteps, AKilledRunsTemporaryFileIsFoundByItsNameWithoutListing
     // Where a file's own leftover lies, the folder is searched for older leftovers of the
     // program's pattern too (names that only look like it stay); where none lies, nothing is
     // searched: the older ones stay until one does.
+    const std::wstring seenText = seen + L"\\text\\";
     for (const std::wstring& name : {own, std::wstring(L"~tw0"), std::wstring(L"~tw1a2b3c"), std::wstring(L"~twABC"),
                                      std::wstring(L"~tw1234567"), std::wstring(L"~tw12.tmp"), std::wstring(L"x~tw1")})
-        ASSERT_TRUE(WriteFileBytes((seen + L"\\text\\").append(name), "partial"));
+        ASSERT_TRUE(WriteFileBytes(seenText + name, "partial"));
     ASSERT_TRUE(WriteFileBytes(unseen + L"\\text\\~tw0", "partial"));
     ASSERT_TRUE(WriteFileBytes(held + L"\\text\\" + own, "partial"));
     ASSERT_TRUE(WriteFileBytes(spares + L"\\" + ownSpare, "partial"));

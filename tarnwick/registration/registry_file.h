@@ -1,4 +1,4 @@
-// The Pro/TOOLKIT registry file (protk.dat) as a line list, platform-free.
+// The Pro/TOOLKIT registry file (protk.dat) as lines of bytes, platform-free.
 //
 // A registry file is 8-bit text: every byte is the character with the same code (U+0000 to
 // U+00FF), so a line is held as its bytes. No byte ends a file, no byte-order mark is known and no

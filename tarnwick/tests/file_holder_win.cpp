@@ -11,6 +11,7 @@
 
 #include "platform/guarded_file_win.h"
 #include "registration/file_turn_win.h"
+#include "win/scoped_handle.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 5) return 2;
@@ -29,21 +30,15 @@ int wmain(int argc, wchar_t** argv) {
     } else if (turn == nullptr && std::wcscmp(argv[1], L"exclusive") != 0) {
         return 2;
     }
-    HANDLE file = INVALID_HANDLE_VALUE;
+    win::FileHandle file;
     if (turn == nullptr) {
-        file = CreateFileW(argv[2], access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return 3;
+        (void)file.Reset(CreateFileW(argv[2], access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) return 3;
     }
-    HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]);
-    HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, argv[4]);
-    int result = 4;
-    if (ready != nullptr && release != nullptr) {
-        SetEvent(ready);
-        WaitForSingleObject(release, 60000);
-        result = 0;
-    }
-    if (ready != nullptr) CloseHandle(ready);
-    if (release != nullptr) CloseHandle(release);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    return result;
+    const win::KernelHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]));
+    const win::KernelHandle release(OpenEventW(SYNCHRONIZE, FALSE, argv[4]));
+    if (!ready.valid() || !release.valid()) return 4;
+    SetEvent(ready.get());
+    WaitForSingleObject(release.get(), 60000);
+    return 0;
 }

@@ -13,6 +13,7 @@
 
 #include "testkit/files_win.h"
 #include "tests/tarnwick_test_support_win.h"
+#include "win/registry_key.h"
 
 namespace tarnwick::e2e {
 namespace {
@@ -118,16 +119,14 @@ TEST_F(LoadTest, KeyWithTenThousandInstallations) {
 
 // InstallDir written with the narrow function, so that the data has exactly the bytes given.
 void SetInstallDir(const std::wstring& parent, const std::wstring& installation, DWORD type, const std::string& data) {
-    HKEY key = nullptr;
+    win::RegistryKey key;
     const std::wstring path = parent + L"\\" + installation;
     // The statuses are compared outside the assertions: the system header spells ERROR_SUCCESS
     // with a lower-case suffix, which the analysis would otherwise find in our expansion.
-    const bool created = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                                         KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr) == ERROR_SUCCESS;
+    const bool created = key.Create(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS | KEY_WOW64_32KEY) == ERROR_SUCCESS;
     ASSERT_TRUE(created) << Narrow(path);
-    const bool set = RegSetValueExA(key, "InstallDir", 0, type, reinterpret_cast<const BYTE*>(data.data()),
+    const bool set = RegSetValueExA(key.get(), "InstallDir", 0, type, reinterpret_cast<const BYTE*>(data.data()),
                                     static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
-    RegCloseKey(key);
     ASSERT_TRUE(set) << Narrow(path);
 }
 
@@ -244,13 +243,11 @@ TEST_F(LoadTest, RegistryFileWithLinesOfOneMegabyte) {
 
 // A file of `size` bytes that takes no space on disk (its bytes read as zeros).
 bool MakeSparseFile(const std::wstring& path, long long size) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    const win::FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER end{};
     end.QuadPart = size;
-    const bool ok = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
-    CloseHandle(file);
-    return ok;
+    return file.valid() && SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get());
 }
 
 long long FileSize(const std::wstring& path) {

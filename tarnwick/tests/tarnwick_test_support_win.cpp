@@ -22,20 +22,18 @@ FileHolder::FileHolder(const std::wstring& mode, const std::wstring& path) {
     (void)std::swprintf(suffix, 64, L"%lu_%u", GetCurrentProcessId(), ++counter);
     const std::wstring readyName = std::wstring(L"Local\\twready") + suffix;
     const std::wstring releaseName = std::wstring(L"Local\\twrelease") + suffix;
-    ready_ = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-    release_ = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
+    (void)ready_.Reset(CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
+    (void)release_.Reset(CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str()));
     holder_ = std::make_unique<testkit::ChildProcess>(testkit::ExeDirectory() + L"tarnwick_file_holder.exe",
                                                       std::vector<std::wstring>{mode, path, readyName, releaseName});
     if (!holder_->started()) return;
-    HANDLE waits[2] = {ready_, holder_->handle()};
+    HANDLE waits[2] = {ready_.get(), holder_->handle()};
     holding_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
 }
 
 FileHolder::~FileHolder() {
-    if (release_ != nullptr) SetEvent(release_);
+    if (release_.valid()) SetEvent(release_.get());
     if (holder_) holder_->Wait(30000);
-    if (ready_ != nullptr) CloseHandle(ready_);
-    if (release_ != nullptr) CloseHandle(release_);
 }
 
 std::wstring MakeLoadpoint(const std::wstring& root, const std::wstring& name, bool withMaterialsLibrary) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "testkit/process_win.h"
+#include "win/scoped_handle.h"
 
 namespace tarnwick::test {
 
@@ -34,8 +35,8 @@ public:
     bool holding() const { return holding_; }
 
 private:
-    HANDLE ready_ = nullptr;
-    HANDLE release_ = nullptr;
+    win::KernelHandle ready_;
+    win::KernelHandle release_;
     std::unique_ptr<testkit::ChildProcess> holder_;
     bool holding_ = false;
 };
