@@ -69,6 +69,8 @@ grep -aE '^Property\(S\): SOLIDWORKS_(CLSID|LOCATION) = ' "$work/install.log" | 
 if [ "$arch" = x64 ]; then installed="$prefix/drive_c/Program Files/Sample Toolkit Add-in"; else
   installed="$prefix/drive_c/Program Files (x86)/Sample Toolkit Add-in"; fi
 echo "-- installed: $(cd "$installed" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')"
+echo "-- registration.log (what the registration run printed):"
+tr -d '\r' <"$installed/registration.log"
 echo
 echo "== during: the loadpoints' registry files"
 show_files
