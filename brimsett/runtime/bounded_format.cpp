@@ -41,7 +41,7 @@ struct Arguments {
 enum class Length { kNone, kShort, kLong, kLongLong, kSize };
 
 // One conversion as the format spells it.
-struct ConversionSpec {
+struct Conversion {
     bool leftJustify = false;
     bool zeroPad = false;
     std::size_t width = 0;
@@ -76,29 +76,29 @@ Length ReadLength(const char*& at) {
 
 // Parses the conversion after a percent sign and leaves `at` behind its letter. False when the
 // format ends inside it or a width or precision is too large.
-bool ParseSpec(const char*& at, Arguments& arguments, ConversionSpec& spec) {
+bool ParseConversion(const char*& at, Arguments& arguments, Conversion& conversion) {
     for (;; ++at) {
         if (*at == '-')
-            spec.leftJustify = true;
+            conversion.leftJustify = true;
         else if (*at == '0')
-            spec.zeroPad = true;
+            conversion.zeroPad = true;
         else
             break;
     }
     long long width = 0;
     if (!ReadCount(at, arguments, width)) return false;
-    spec.leftJustify = spec.leftJustify || width < 0;  // a negative "*" width left-justifies
-    spec.width = static_cast<std::size_t>(width < 0 ? -width : width);
+    conversion.leftJustify = conversion.leftJustify || width < 0;  // a negative "*" width left-justifies
+    conversion.width = static_cast<std::size_t>(width < 0 ? -width : width);
     if (*at == '.') {
         ++at;
         long long precision = 0;
         if (!ReadCount(at, arguments, precision)) return false;
-        spec.hasPrecision = precision >= 0;  // a negative "*" precision is taken as none
-        spec.precision = spec.hasPrecision ? static_cast<std::size_t>(precision) : 0;
+        conversion.hasPrecision = precision >= 0;  // a negative "*" precision is taken as none
+        conversion.precision = conversion.hasPrecision ? static_cast<std::size_t>(precision) : 0;
     }
-    spec.length = ReadLength(at);
-    spec.letter = *at;
-    if (spec.letter == '\0') return false;
+    conversion.length = ReadLength(at);
+    conversion.letter = *at;
+    if (conversion.letter == '\0') return false;
     ++at;
     return true;
 }
@@ -117,80 +117,80 @@ char TakeCharacter(const WideChar* text, std::size_t& i) {
 
 // Puts at most `limit` characters of the text, padded with spaces to the width.
 template <typename Source>
-void PutPadded(Sink& sink, const Source* text, const ConversionSpec& spec, std::size_t limit) {
+void PutPadded(Sink& sink, const Source* text, const Conversion& conversion, std::size_t limit) {
     std::size_t length = 0;
     for (std::size_t i = 0; text[i] != Source(0) && length < limit; ++length) TakeCharacter(text, i);
-    const std::size_t padding = spec.width > length ? spec.width - length : 0;
-    if (!spec.leftJustify) sink.Repeat(' ', padding);
+    const std::size_t padding = conversion.width > length ? conversion.width - length : 0;
+    if (!conversion.leftJustify) sink.Repeat(' ', padding);
     for (std::size_t i = 0, shown = 0; shown < length; ++shown) sink.Put(TakeCharacter(text, i));
-    if (spec.leftJustify) sink.Repeat(' ', padding);
+    if (conversion.leftJustify) sink.Repeat(' ', padding);
 }
 
 // Whether a text or character conversion takes 8-bit text: "h" says so and "l" says UTF-16;
 // otherwise the lower-case letters take 8-bit and the capitals UTF-16.
-bool TakesNarrow(const ConversionSpec& spec) {
-    if (spec.length == Length::kShort) return true;
-    if (spec.length == Length::kLong) return false;
-    return spec.letter == 's' || spec.letter == 'c';
+bool TakesNarrow(const Conversion& conversion) {
+    if (conversion.length == Length::kShort) return true;
+    if (conversion.length == Length::kLong) return false;
+    return conversion.letter == 's' || conversion.letter == 'c';
 }
 
 template <typename Source>
-void PutText(Sink& sink, const Source* text, const ConversionSpec& spec) {
-    const std::size_t limit = spec.hasPrecision ? spec.precision : SIZE_MAX;
+void PutText(Sink& sink, const Source* text, const Conversion& conversion) {
+    const std::size_t limit = conversion.hasPrecision ? conversion.precision : SIZE_MAX;
     if (text == nullptr)
-        PutPadded(sink, "(null)", spec, limit);
+        PutPadded(sink, "(null)", conversion, limit);
     else
-        PutPadded(sink, text, spec, limit);
+        PutPadded(sink, text, conversion, limit);
 }
 
-void FormatText(Sink& sink, const ConversionSpec& spec, Arguments& arguments) {
-    if (TakesNarrow(spec))  // NOLINT(bugprone-branch-clone): the branches read different types
-        PutText(sink, va_arg(arguments.list, const char*), spec);
+void FormatText(Sink& sink, const Conversion& conversion, Arguments& arguments) {
+    if (TakesNarrow(conversion))  // NOLINT(bugprone-branch-clone): the branches read different types
+        PutText(sink, va_arg(arguments.list, const char*), conversion);
     else
-        PutText(sink, va_arg(arguments.list, const WideChar*), spec);
+        PutText(sink, va_arg(arguments.list, const WideChar*), conversion);
 }
 
 template <typename Source>
-void PutCharacter(Sink& sink, Source character, const ConversionSpec& spec) {
+void PutCharacter(Sink& sink, Source character, const Conversion& conversion) {
     // A character is shown even when it is the terminator's value (then without padding).
     if (character == Source(0)) {
         sink.Put('\0');
         return;
     }
     const Source text[2] = {character, Source(0)};
-    PutPadded(sink, text, spec, SIZE_MAX);  // a precision does not apply to a character
+    PutPadded(sink, text, conversion, SIZE_MAX);  // a precision does not apply to a character
 }
 
-void FormatCharacter(Sink& sink, const ConversionSpec& spec, Arguments& arguments) {
+void FormatCharacter(Sink& sink, const Conversion& conversion, Arguments& arguments) {
     const int promoted = va_arg(arguments.list, int);
-    if (TakesNarrow(spec))
-        PutCharacter(sink, static_cast<char>(promoted), spec);
+    if (TakesNarrow(conversion))
+        PutCharacter(sink, static_cast<char>(promoted), conversion);
     else
-        PutCharacter(sink, static_cast<WideChar>(promoted), spec);
+        PutCharacter(sink, static_cast<WideChar>(promoted), conversion);
 }
 
 // Puts a number: sign, zeros up to the precision (the minimum number of digits, where a zero with
 // precision 0 shows no digit) or, with "0" and no precision, up to the width; then the digits.
-void FormatNumber(Sink& sink, std::uint64_t magnitude, bool negative, const ConversionSpec& spec) {
-    const bool hexadecimal = spec.letter == 'x' || spec.letter == 'X';
-    const char* alphabet = spec.letter == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+void FormatNumber(Sink& sink, std::uint64_t magnitude, bool negative, const Conversion& conversion) {
+    const bool hexadecimal = conversion.letter == 'x' || conversion.letter == 'X';
+    const char* alphabet = conversion.letter == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
     const std::uint64_t base = hexadecimal ? 16 : 10;
     char digits[24];
     std::size_t count = 0;
     for (; magnitude != 0; magnitude /= base) digits[count++] = alphabet[magnitude % base];
-    const std::size_t minimum = spec.hasPrecision ? spec.precision : 1;
+    const std::size_t minimum = conversion.hasPrecision ? conversion.precision : 1;
     std::size_t zeros = minimum > count ? minimum - count : 0;
     const std::size_t length = count + zeros + (negative ? 1 : 0);
-    std::size_t padding = spec.width > length ? spec.width - length : 0;
-    if (spec.zeroPad && !spec.leftJustify && !spec.hasPrecision) {
+    std::size_t padding = conversion.width > length ? conversion.width - length : 0;
+    if (conversion.zeroPad && !conversion.leftJustify && !conversion.hasPrecision) {
         zeros += padding;
         padding = 0;
     }
-    if (!spec.leftJustify) sink.Repeat(' ', padding);
+    if (!conversion.leftJustify) sink.Repeat(' ', padding);
     if (negative) sink.Put('-');
     sink.Repeat('0', zeros);
     while (count > 0) sink.Put(digits[--count]);
-    if (spec.leftJustify) sink.Repeat(' ', padding);
+    if (conversion.leftJustify) sink.Repeat(' ', padding);
 }
 
 // Reads a signed argument of the conversion's length.
@@ -226,39 +226,39 @@ std::uint64_t ReadUnsigned(Length length, Arguments& arguments) {
     return va_arg(arguments.list, unsigned);
 }
 
-void FormatSigned(Sink& sink, const ConversionSpec& spec, Arguments& arguments) {
-    const long long value = ReadSigned(spec.length, arguments);
+void FormatSigned(Sink& sink, const Conversion& conversion, Arguments& arguments) {
+    const long long value = ReadSigned(conversion.length, arguments);
     const auto magnitude = static_cast<std::uint64_t>(value);
-    FormatNumber(sink, value < 0 ? 0 - magnitude : magnitude, value < 0, spec);
+    FormatNumber(sink, value < 0 ? 0 - magnitude : magnitude, value < 0, conversion);
 }
 
-void FormatUnsigned(Sink& sink, const ConversionSpec& spec, Arguments& arguments) {
-    FormatNumber(sink, ReadUnsigned(spec.length, arguments), false, spec);
+void FormatUnsigned(Sink& sink, const Conversion& conversion, Arguments& arguments) {
+    FormatNumber(sink, ReadUnsigned(conversion.length, arguments), false, conversion);
 }
 
 // Puts one parsed conversion. False for a letter it does not know: that argument's type is
 // unknown, so nothing after it can be read safely.
-bool FormatConversion(Sink& sink, const ConversionSpec& spec, Arguments& arguments) {
-    switch (spec.letter) {
+bool FormatConversion(Sink& sink, const Conversion& conversion, Arguments& arguments) {
+    switch (conversion.letter) {
         case '%':
             sink.Put('%');
             return true;
         case 's':
         case 'S':
-            FormatText(sink, spec, arguments);
+            FormatText(sink, conversion, arguments);
             return true;
         case 'c':
         case 'C':
-            FormatCharacter(sink, spec, arguments);
+            FormatCharacter(sink, conversion, arguments);
             return true;
         case 'd':
         case 'i':
-            FormatSigned(sink, spec, arguments);
+            FormatSigned(sink, conversion, arguments);
             return true;
         case 'u':
         case 'x':
         case 'X':
-            FormatUnsigned(sink, spec, arguments);
+            FormatUnsigned(sink, conversion, arguments);
             return true;
         default:
             return false;
@@ -275,8 +275,8 @@ bool FormatInto(Sink& sink, const char* format, Arguments& arguments) {
             continue;
         }
         ++at;
-        ConversionSpec spec;
-        if (!ParseSpec(at, arguments, spec) || !FormatConversion(sink, spec, arguments)) return false;
+        Conversion conversion;
+        if (!ParseConversion(at, arguments, conversion) || !FormatConversion(sink, conversion, arguments)) return false;
     }
     return true;
 }
