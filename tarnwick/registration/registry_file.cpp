@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 #include "ascii.h"
 
 namespace tarnwick {
@@ -33,9 +37,9 @@ bool IsNameLineOf(std::string_view trimmedLine, std::string_view trimmedName) {
     return TrimBlanks(trimmedLine.substr(4)) == trimmedName;
 }
 
-// The first line feed in [from, end), or end. Eight bytes at a time: the C library's search is
+// The first line feed in [from, end), or end, eight bytes at a time: the C library's search is
 // not fast everywhere this program runs.
-const char* FindLineFeed(const char* from, const char* end) {
+const char* FindLineFeedByWords(const char* from, const char* end) {
     constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     constexpr std::uint64_t kHighs = 0x8080808080808080ull;
     constexpr std::uint64_t kFeeds = kOnes * static_cast<unsigned char>('\n');
@@ -49,6 +53,34 @@ const char* FindLineFeed(const char* from, const char* end) {
     while (from != end && *from != '\n') ++from;
     return from;
 }
+
+#if defined(__i386__) || defined(__x86_64__)
+// The same, sixteen bytes at a time, on processors with SSE2 (every x86-64 one, and the 32-bit
+// ones of the last twenty years): most of a merge is this search.
+__attribute__((target("sse2"))) const char* FindLineFeedBySse2(const char* from, const char* end) {
+    const __m128i feeds = _mm_set1_epi8('\n');
+    while (end - from >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, feeds));
+        if (found != 0) return from + __builtin_ctz(static_cast<unsigned>(found));
+        from += 16;
+    }
+    return FindLineFeedByWords(from, end);
+}
+
+const char* FindLineFeed(const char* from, const char* end) {
+#if defined(__x86_64__)
+    return FindLineFeedBySse2(from, end);
+#else
+    static const bool sse2 = __builtin_cpu_supports("sse2");
+    return sse2 ? FindLineFeedBySse2(from, end) : FindLineFeedByWords(from, end);
+#endif
+}
+#else
+const char* FindLineFeed(const char* from, const char* end) {
+    return FindLineFeedByWords(from, end);
+}
+#endif
 
 // Calls `visit` with every line of `bytes`, by the read rules.
 template <typename Visit>
