@@ -37,25 +37,17 @@ memory_dir=()
   cmake --build --preset host --target registration_merge_bench >/dev/null
   bench build/host/tarnwick/registration_merge_bench 10 20000 5
   # The registration against the floor of a safe rewrite, on every Windows build that runs here:
-  # 7 runs of 3 rounds each, and the median and the largest of their ratios.
+  # 7 runs of 3 rounds each, free and then pinned to one processor.
   for build in windows windows64; do
     [ -d build/$build ] || continue
-    run=(scripts/wine-run.sh)
-    [ $build = windows64 ] && run=(scripts/wine-run.sh --64)
     [ $build = windows ] && [ $preset != windows ] && continue  # no 32-bit programs here
     echo "== wine ($build): registration into 200 loadpoints of 100 KB, 7 runs of 3 rounds" \
       "(${memory_dir[*]:-temporary folder}; load average $(cut -d' ' -f1 /proc/loadavg))"
-    cmake --build --preset $build --target tarnwick_registration_bench >/dev/null
-    ratios=()
-    for _ in 1 2 3 4 5 6 7; do
-      out=$(bench "${run[@]}" "$PWD/build/$build/wineprefix" build/$build/tarnwick/tarnwick_registration_bench.exe \
-        100 100 3 "${memory_dir[@]}" 2>/dev/null)
-      ratio=$(sed -n 's/^ratio to the safe rewrite.s floor[^:]*: \([0-9.]*\).*/\1/p' <<<"$out")
-      [ -n "$ratio" ] && ratios+=("$ratio")
-    done
-    [ ${#ratios[@]} -gt 0 ] && printf '%s\n' "${ratios[@]}" | sort -n |
-      awk '{r[NR]=$1} END {printf "ratios to the floor: %s; median %s, largest %s (target: median at most 1.25)\n",
-        "'"${ratios[*]}"'", r[int((NR+1)/2)], r[NR]}'
+    bench scripts/registration-ratio.sh $build
+    if command -v taskset >/dev/null; then
+      echo "-- the same on one processor"
+      bench scripts/registration-ratio.sh --pinned $build
+    fi
   done
   echo "== wine ($preset): custom-action runtime overhead (100 rounds)"
   cmake --build --preset $preset --target brimsett_session_bench >/dev/null
