@@ -52,6 +52,19 @@ TEST(MergeRegistryFile, ReadsLinesByTheReadRules) {
               std::string("x\0y\x1Az\r\n\xE9\xFF\r\n", 11) + entryBytes);
 }
 
+TEST(MergeRegistryFile, FindsEveryLineFeedWhereverItFallsInTheSearch) {
+    // Lines of 1 to 40 bytes, ended by LF or CR LF in turn, put every line feed at every place of
+    // the sixteen- and eight-byte steps of the search, and the file's last bytes in its tail.
+    std::string file;
+    std::vector<std::string> lines;
+    for (std::size_t length = 1; length <= 40; ++length) {
+        lines.push_back(std::string(length, static_cast<char>('a' + length % 26)));
+        file += lines.back() + (length % 2 == 0 ? "\n" : "\r\n");
+    }
+    lines.push_back("");  // after the last line feed
+    EXPECT_EQ(MergeRegistryFile(std::string_view(file), "MyApp", &kEntry), Written(lines) + kEntryBytes.substr(2));
+}
+
 TEST(MergeRegistryFile, RecognisesNameLinesWithCaseFoldedKeywordAndBlanks) {
     for (const char* line : {"NAME   MyApp  ", "name\tMyApp", "nameMyApp", "  NaMe MyApp", "\tname MyApp\t"}) {
         const std::string file = Joined({"a", line, "exec_file x", "end", "b"});
