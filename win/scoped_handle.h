@@ -83,4 +83,12 @@ using KernelHandle = ScopedHandle<KernelObjectTraits>;
 using MsiHandle = ScopedHandle<MsiHandleTraits>;
 using GlobalMemory = ScopedHandle<GlobalMemoryTraits>;
 
+// The existing file at `path` (or folder, with FILE_FLAG_BACKUP_SEMANTICS in `flags`), open for
+// `access` while anyone else may go on reading, writing, renaming and deleting it: an open that
+// keeps nobody out. When it fails, the last error tells why.
+inline FileHandle OpenSharingAll(const wchar_t* path, DWORD access, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+    return FileHandle(CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, flags, nullptr));
+}
+
 }  // namespace win

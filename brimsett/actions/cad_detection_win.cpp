@@ -26,9 +26,7 @@ constexpr std::size_t kServerCommandUnits = kServerCommandBytes / sizeof(wchar_t
 // Opens the file for reading without denying others any access, and closes it at once. A
 // directory does not open this way, nor does a file someone holds without read sharing.
 bool FileOpensForReading(const std::wstring& path) {
-    const win::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const win::FileHandle file = win::OpenSharingAll(path.c_str(), GENERIC_READ);
     return file.valid();
 }
 

@@ -67,9 +67,7 @@ bool CopyNamedStreams(HANDLE model, const std::wstring& from, const std::wstring
         const auto* stream = reinterpret_cast<const FILE_STREAM_INFO*>(list.data() + offset);
         const std::wstring name(stream->StreamName, stream->StreamNameLength / sizeof(wchar_t));
         if (!name.empty() && name != L"::$DATA") {
-            const win::FileHandle source(CreateFileW((from + name).c_str(), GENERIC_READ,
-                                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            const win::FileHandle source = win::OpenSharingAll((from + name).c_str(), GENERIC_READ);
             win::FileHandle target(CreateFileW((to + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                                FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!source.valid() || !target.valid()) return false;
@@ -127,9 +125,7 @@ FileIdentity IdentityOf(HANDLE handle) {
 }
 
 FileIdentity IdentityOf(const std::wstring& path) {
-    const win::FileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const win::FileHandle file = win::OpenSharingAll(path.c_str(), FILE_READ_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS);
     return file.valid() ? IdentityOf(file.get()) : FileIdentity();
 }
 

@@ -12,9 +12,7 @@ namespace tarnwick {
 WholeFileRead ReadWholeFile(const std::wstring& path, std::string& bytes) {
     WholeFileRead read;
     bytes.clear();
-    const win::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const win::FileHandle file = win::OpenSharingAll(path.c_str(), GENERIC_READ);
     if (!file.valid()) {
         const DWORD error = GetLastError();
         // Only a file that is really not there counts as absent; anything else in the way

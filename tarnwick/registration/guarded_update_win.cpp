@@ -106,10 +106,8 @@ FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPa
     {
         // The old spare file, open for what the new one takes over from it (its security, its
         // streams); let go before the rename.
-        const win::FileHandle model(stamp.exists ? CreateFileW(fullPath.c_str(), GENERIC_READ,
-                                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-                                                 : INVALID_HANDLE_VALUE);
+        const win::FileHandle model =
+            stamp.exists ? win::OpenSharingAll(fullPath.c_str(), GENERIC_READ) : win::FileHandle();
         if (stamp.exists && !model.valid()) {
             return GetLastError() == ERROR_SHARING_VIOLATION ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
         }
