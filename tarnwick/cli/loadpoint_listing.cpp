@@ -1,6 +1,6 @@
 // The loadpoint listing. Loadpoint paths are 8-bit text in the ANSI code page and go out through
-// the narrow stream unconverted; the messages and sub-paths are wide. Each stream is flushed
-// before the other one writes, so the two come out on standard output in program order.
+// the narrow stream unconverted, followed by the ASCII sub-paths; the messages are wide. Each
+// stream is flushed before the other one writes, so the two come out in program order.
 #include "cli/loadpoint_listing.h"
 
 #include <iostream>
@@ -11,14 +11,12 @@ namespace tarnwick {
 
 namespace {
 
-void WriteLoadpointLines(const LoadpointList& loadpoints, const wchar_t* subPath) {
+// Each path on a line of its own, in the list run followed by the sub-path of its bitness's
+// xtop.exe (kXtopBelowLoadpoint32 or 64).
+void WriteLoadpointLines(const LoadpointList& loadpoints, std::string_view subPath) {
     for (const LoadpointPath& path : loadpoints) {
         std::cout.write(path.data(), static_cast<std::streamsize>(path.size()));
-        if (subPath != nullptr) {
-            std::cout.flush();
-            std::wcout << subPath;
-            std::wcout.flush();
-        }
+        std::cout.write(subPath.data(), static_cast<std::streamsize>(subPath.size()));
         std::cout << '\n';
         std::cout.flush();
     }
@@ -33,8 +31,8 @@ void ListLoadpoints(const RunOptions& options, const Loadpoints& loadpoints) {
         return;
     }
     if (!listRun) ConsoleWriteLine(L"The following Pro/ENGINEER / Creo loadpoints have been found");
-    WriteLoadpointLines(loadpoints.in32BitView, listRun ? kXtopSubPath32 : nullptr);
-    WriteLoadpointLines(loadpoints.in64BitView, listRun ? kXtopSubPath64 : nullptr);
+    WriteLoadpointLines(loadpoints.in32BitView, listRun ? kXtopBelowLoadpoint32 : std::string_view());
+    WriteLoadpointLines(loadpoints.in64BitView, listRun ? kXtopBelowLoadpoint64 : std::string_view());
 }
 
 }  // namespace tarnwick

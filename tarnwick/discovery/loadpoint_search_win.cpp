@@ -91,9 +91,7 @@ FilePresence PresenceOf(const std::string& path) {
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FilePresence::kAbsent : FilePresence::kPresent;
     }
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FilePresence::kAbsent
-                                                                          : FilePresence::kUnknown;
+    return IsAbsence(GetLastError()) ? FilePresence::kAbsent : FilePresence::kUnknown;
 }
 
 // One search pass: every installation under every listed key, in one registry view.

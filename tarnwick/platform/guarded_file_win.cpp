@@ -129,6 +129,12 @@ FileIdentity IdentityOf(const std::wstring& path) {
     return file.valid() ? IdentityOf(file.get()) : FileIdentity();
 }
 
+bool RemoveUnlessHeld(const std::wstring& path) {
+    const win::FileHandle file(
+        CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return file.valid();
+}
+
 std::wstring FolderOf(const std::wstring& fullPath) {
     const std::size_t cut = fullPath.find_last_of(L"\\/");
     return cut == std::wstring::npos ? std::wstring() : fullPath.substr(0, cut + 1);
@@ -175,9 +181,10 @@ FileFailure HeldFile::Read(const std::wstring& path, std::string& bytes) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_.valid()) {
         const DWORD error = GetLastError();
-        // Only a file that is really not there counts as absent; anything else in the way
-        // (sharing, access, a folder of that name) means the file must be left alone.
-        if (IsAbsence(error) && StampOf(path, stamp_) && !stamp_.exists) return FileFailure::kNotFound;
+        if (IsConfirmedAbsence(path, error)) {
+            stamp_ = FileStamp();
+            return FileFailure::kNotFound;
+        }
         return IsExclusion(error) ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
     }
     // By path: under Wine this is far cheaper than asking the open handle for its information.
@@ -252,13 +259,9 @@ bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes
         const DWORD error = GetLastError();
         if (error == ERROR_PATH_NOT_FOUND) failure_ = FileFailure::kNoFolder;
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;  // no right, no room
-        if (attempt == 0) {
-            // A leftover of a run that was killed: removed unless somebody holds it (opening
-            // without sharing fails then; closing deletes it). Then its name is tried once more.
-            const win::FileHandle leftover(
-                CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-            leftoverSeen_ = leftover.valid();
-        }
+        // A leftover of a run that was killed: removed unless somebody holds it; then its name is
+        // tried once more.
+        if (attempt == 0) leftoverSeen_ = RemoveUnlessHeld(path);
     }
     if (!file_.valid()) return false;
     while (!bytes.empty()) {

@@ -106,6 +106,10 @@ private:
     bool targetAppeared_ = false;
 };
 
+// Deletes the file at `path` unless somebody holds it open (opening it without sharing fails
+// then; closing deletes it). Returns whether there was one to delete.
+bool RemoveUnlessHeld(const std::wstring& path);
+
 // The full path the file functions would make of `path`, or nothing (empty) when none can be made.
 std::wstring FullPathOf(const std::wstring& path);
 // The folder part of a full path, with its closing backslash; empty when there is none.

@@ -15,10 +15,7 @@ WholeFileRead ReadWholeFile(const std::wstring& path, std::string& bytes) {
     const win::FileHandle file = win::OpenSharingAll(path.c_str(), GENERIC_READ);
     if (!file.valid()) {
         const DWORD error = GetLastError();
-        // Only a file that is really not there counts as absent; anything else in the way
-        // (sharing, access, a folder of that name) means the file must be left alone.
-        if (IsAbsence(error) && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            IsAbsence(GetLastError())) {
+        if (IsConfirmedAbsence(path, error)) {
             read.failure = FileFailure::kNotFound;
         } else if (error == ERROR_SHARING_VIOLATION) {
             read.failure = FileFailure::kHeldOpen;
@@ -30,6 +27,10 @@ WholeFileRead ReadWholeFile(const std::wstring& path, std::string& bytes) {
     read.failure = FileFailure::kNone;
     read.reachedEnd = ReadOpenFile(file.get(), static_cast<std::size_t>(size.QuadPart), bytes);
     return read;
+}
+
+bool IsConfirmedAbsence(const std::wstring& path, DWORD error) {
+    return IsAbsence(error) && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && IsAbsence(GetLastError());
 }
 
 bool ReadOpenFile(void* file, std::size_t size, std::string& bytes) {

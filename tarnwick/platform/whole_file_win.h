@@ -37,4 +37,9 @@ inline bool IsAbsence(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// After an open of `path` that failed with `error`: whether the file is really not there (the
+// failure says so, and its attributes cannot be read for the same reason). Anything else in the
+// way (sharing, access, a folder of that name) means the file must be left alone.
+bool IsConfirmedAbsence(const std::wstring& path, DWORD error);
+
 }  // namespace tarnwick

@@ -109,17 +109,12 @@ void RemoveLeftoverTemporaryFiles(const std::wstring& directory) {
     if (!search.valid()) return;
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsTemporaryFileName(found.cFileName)) continue;
-        // Opening without sharing fails while anyone holds the file; closing deletes it.
-        win::FileHandle leftover(CreateFileW((directory + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                                             FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        (void)RemoveUnlessHeld(directory + found.cFileName);
     } while (FindNextFileW(search.get(), &found));
 }
 
 bool RemoveOwnLeftover(const FileTurn& turn, const std::wstring& fullPath) {
-    if (turn.temporaryName().empty()) return false;
-    const win::FileHandle leftover(CreateFileW((FolderOf(fullPath) + turn.temporaryName()).c_str(), DELETE, 0, nullptr,
-                                               OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    return leftover.valid();
+    return !turn.temporaryName().empty() && RemoveUnlessHeld(FolderOf(fullPath) + turn.temporaryName());
 }
 
 }  // namespace tarnwick
