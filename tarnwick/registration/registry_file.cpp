@@ -13,6 +13,9 @@ namespace tarnwick {
 
 namespace {
 
+// A UTF-8 byte-order mark: not part of the first line, and kept at the start of a rewritten file.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 bool EqualsFolded(std::string_view text, std::string_view lowerWord) {
     if (text.size() != lowerWord.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -21,20 +24,38 @@ bool EqualsFolded(std::string_view text, std::string_view lowerWord) {
     return true;
 }
 
+// The blanks of line recognition: a carriage return counts as one too, so that a line that kept a
+// carriage return (a file that went through a text-mode writer twice) is still recognised.
+bool IsLineBlank(char c) {
+    return IsBlank(c) || c == '\r';
+}
+
+std::string_view TrimLineBlanks(std::string_view text) {
+    std::size_t first = 0;
+    while (first < text.size() && IsLineBlank(text[first])) ++first;
+    std::size_t last = text.size();
+    while (last > first && IsLineBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
 bool IsEndLine(std::string_view line) {
-    return EqualsFolded(TrimBlanks(line), "end");
+    return EqualsFolded(TrimLineBlanks(line), "end");
 }
 
 // A quick test that most lines fail: a name line's first character after blanks is an n.
 bool MayBeNameLine(std::string_view line) {
     std::size_t i = 0;
-    while (i < line.size() && IsBlank(line[i])) ++i;
+    while (i < line.size() && IsLineBlank(line[i])) ++i;
     return i < line.size() && (line[i] == 'n' || line[i] == 'N');
 }
 
+// A name line of any application: the keyword in any letter case, whatever follows it.
+bool IsNameLine(std::string_view trimmedLine) {
+    return trimmedLine.size() >= 4 && EqualsFolded(trimmedLine.substr(0, 4), "name");
+}
+
 bool IsNameLineOf(std::string_view trimmedLine, std::string_view trimmedName) {
-    if (trimmedLine.size() < 5 || !EqualsFolded(trimmedLine.substr(0, 4), "name")) return false;
-    return TrimBlanks(trimmedLine.substr(4)) == trimmedName;
+    return !trimmedName.empty() && IsNameLine(trimmedLine) && TrimLineBlanks(trimmedLine.substr(4)) == trimmedName;
 }
 
 // The first line feed in [from, end), or end, eight bytes at a time: the C library's search is
@@ -178,28 +199,44 @@ void AppendApplicationEntry(RegistryFileLines& lines, const std::vector<std::str
 bool MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
                        const std::vector<std::string>* entry, std::string& merged) {
     // One pass over the file's lines, without a line list: the kept lines go straight to the
-    // writer. An absent file has
-    // no lines at all; an empty one has one empty line. Both give the same bytes once an entry
-    // (led by its empty line) is appended.
-    const std::string_view source = existing.value_or(std::string_view());
+    // writer. An absent file has no lines at all; an empty one has one empty line. Both give the
+    // same bytes once an entry (led by its empty line) is appended.
+    std::string_view source = existing.value_or(std::string_view());
+    const bool marked = source.starts_with(kByteOrderMark);
+    if (marked) source.remove_prefix(kByteOrderMark.size());
     std::size_t entrySize = 0;
     if (entry != nullptr) {
         for (const std::string& line : *entry) entrySize += line.size() + 2;
     }
-    LineWriter writer(merged, source.size() + entrySize + 2, source);
-    const std::string_view trimmedName = TrimBlanks(name);
+    LineWriter writer(merged, existing.value_or(std::string_view()).size() + entrySize + 2, source);
+    if (marked) merged.append(kByteOrderMark);  // stays at the start, whatever line comes first
+    const std::string_view trimmedName = TrimLineBlanks(name);
     bool skipping = false;
     bool found = false;
+    bool wroteLine = false;
     if (existing) {
         ForEachLine(source, [&](std::string_view line) {
             if (skipping) {
-                if (IsEndLine(line)) skipping = false;
-                return;
+                if (IsEndLine(line)) {
+                    skipping = false;
+                    return;
+                }
+                // An entry that lost its end line ends before the next entry begins, which is
+                // then looked at as any other line: it may be another entry of the application.
+                if (!MayBeNameLine(line) || !IsNameLine(TrimLineBlanks(line))) return;
+                skipping = false;
             }
-            if (MayBeNameLine(line) && IsNameLineOf(TrimBlanks(line), trimmedName)) {
+            if (MayBeNameLine(line) && IsNameLineOf(TrimLineBlanks(line), trimmedName)) {
                 skipping = found = true;
                 return;
             }
+            if (!wroteLine && !marked && entry != nullptr && line.starts_with(kByteOrderMark)) {
+                // Only a removal brings these bytes to the start (the file's first line does not
+                // begin with them), and the removal's rewrite, read back, takes them as the mark.
+                merged.append(kByteOrderMark);
+                line.remove_prefix(kByteOrderMark.size());
+            }
+            wroteLine = true;
             writer.Put(line);
         });
     }

@@ -1,8 +1,9 @@
 // The Pro/TOOLKIT registry file (protk.dat) as lines of bytes, platform-free.
 //
 // A registry file is 8-bit text: every byte is the character with the same code (U+0000 to
-// U+00FF), so a line is held as its bytes. No byte ends a file, no byte-order mark is known and no
-// code page is applied.
+// U+00FF), so a line is held as its bytes. No byte ends a file and no code page is applied. A
+// UTF-8 byte-order mark at the start of the file is not part of the first line; a rewrite keeps
+// it at the start.
 //
 // Reading: a line ends at a line feed; a carriage return right before that line feed goes with it,
 // any other carriage return stays in the line. The text after the last line feed is always a line
@@ -10,7 +11,7 @@
 // one empty line.
 //
 // Writing: every line, the last included, is followed by CR LF; a run of empty lines comes out as
-// one empty line (a line of blanks is not empty).
+// one empty line (a line of blanks is not empty). A line that is kept is written as it was read.
 #pragma once
 
 #include <optional>
@@ -40,8 +41,11 @@ void AppendApplicationEntry(RegistryFileLines& lines, const std::vector<std::str
 //
 // An entry of the application `name` runs from a name line whose value, trimmed of blanks, equals
 // `name` trimmed of blanks (case-sensitive), through the next line that reads "end" in any letter
-// case with any blanks around it (or to the last line when none follows). The keyword "name" is
-// recognised in any ASCII letter case, with or without blanks after it.
+// case with any blanks around it, or up to the next name line of any application when that comes
+// first (that line is kept and looked at as usual), or to the last line. A name line is one whose
+// text, after blanks, begins with the keyword "name" in any ASCII letter case, with or without
+// blanks after it. In recognising these lines, and in trimming `name`, a carriage return counts
+// as a blank like a space and a tab.
 //
 // Returns nothing when the file is to be left as it is: unregistering found no entry, or
 // registering would write back the very same bytes.

@@ -81,9 +81,57 @@ TEST(MergeRegistryFile, EndsAnEntryOnlyAtAnEndLine) {
                                      "name Other", "end", "name MyApp", "no end follows"});
     EXPECT_EQ(MergeRegistryFile(std::string_view(file), "MyApp", nullptr), Written({"keep", "name Other", "end"}));
 
-    // An entry without its end swallows everything to the next end line, other entries included.
-    const std::string swallow = Joined({"pre", "name MyApp", "name Other", "exec_file y", "end", "post"});
-    EXPECT_EQ(MergeRegistryFile(std::string_view(swallow), "MyApp", nullptr), Written({"pre", "post"}));
+    // An entry without its end ends before the next name line: another application's entry stays.
+    const std::string unended = Joined({"pre", "name MyApp", "name Other", "exec_file y", "end", "post"});
+    EXPECT_EQ(MergeRegistryFile(std::string_view(unended), "MyApp", nullptr),
+              Written({"pre", "name Other", "exec_file y", "end", "post"}));
+}
+
+const std::string kMark = "\xEF\xBB\xBF";  // a UTF-8 byte-order mark
+
+// Files as hand edits, text-mode writers and editors leave them. `registering` merges kEntry,
+// otherwise the application is unregistered; nothing expected means the file is left alone.
+TEST(MergeRegistryFile, KeepsEveryLineOfOtherApplicationsWhateverTheFileLooksLike) {
+    const struct {
+        const char* what;
+        std::string file;
+        bool registering;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {"missing end, foreign entry next", "pre\r\nname MyApp\r\nexec_file a\r\nname Other\r\nexec_file o\r\nend\r\npost",
+         false, "pre\r\nname Other\r\nexec_file o\r\nend\r\npost\r\n"},
+        {"missing end, registering", "name MyApp\nexec_file a\nNAME\tOther\nend\n", true,
+         "NAME\tOther\r\nend\r\n" + kEntryBytes},
+        {"missing end, our entry next, then a foreign one", "name MyApp\nx\nname MyApp\ny\nend\nname Other\nz", false,
+         "name Other\r\nz\r\n"},
+        {"missing end, a bare name line next", "name MyApp\r\nx\r\nname\r\nend\r\n", false, "name\r\nend\r\n\r\n"},
+        {"end with CR as the last line", "name Other\r\nend\r\nname MyApp\r\nend\r", false,
+         "name Other\r\nend\r\n"},
+        {"end with CR CR LF, foreign entry next", "name MyApp\r\r\nexec_file a\r\r\nend\r\r\nname Other\r\r\nend\r\r\n",
+         false, "name Other\r\r\nend\r\r\n\r\n"},
+        {"CR CR LF, registering twice", "name MyApp\r\r\nend\r\r\n", true, kEntryBytes},
+        {"blanks and CRs around end", "name MyApp\r\n\t End \r\r\nkeep\r\n", false, "keep\r\n\r\n"},
+        {"mark, our entry first", kMark + "name MyApp\r\nend\r\nname Other\r\nend\r\n", false,
+         kMark + "name Other\r\nend\r\n\r\n"},
+        {"mark, our entry last", kMark + "name Other\r\nend\r\nname MyApp\r\nend", false,
+         kMark + "name Other\r\nend\r\n"},
+        {"mark, our entry alone, registering", kMark + "name MyApp\r\nend\r\n", true, kMark + kEntryBytes},
+        {"mark, our entry alone, unregistering", kMark + "name MyApp\r\nend", false, kMark},
+        {"mark, registering into a file without our entry", kMark + "name Other\r\nend", true,
+         kMark + "name Other\r\nend\r\n" + kEntryBytes},
+        {"mark absent, registering", "name Other\r\nend", true, "name Other\r\nend\r\n" + kEntryBytes},
+        {"mark absent, mark bytes later in the file", "x\r\n" + kMark + "name MyApp\r\nend", false, std::nullopt},
+        {"mark, nothing matches", kMark + "name Other\r\nend\r\n\r\n\r\n", false, std::nullopt},
+        {"mark, registered already", kMark + "name Other\r\nend\r\n" + kEntryBytes, true, std::nullopt},
+        {"nothing matches: odd lines unchanged",
+         "name Other\r\r\n\r\n\r\n \r\nexec_file o\rname MyApp\nend\r\r\nname\r\nname MyApp2\n", false, std::nullopt},
+        {"nothing matches: foreign entry without end", "name Other\nexec_file o\n\n\nname Third\nend", false,
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MergeRegistryFile(std::string_view(c.file), "MyApp", c.registering ? &kEntry : nullptr), c.expected)
+            << c.what;
+    }
 }
 
 TEST(MergeRegistryFile, MatchesTheNameTrimmedOfBlanks) {
@@ -124,7 +172,14 @@ TEST(MergeRegistryFile, UnregisteringRewritesOnlyWhenAnEntryWasFound) {
 }
 
 // The two-step process taken literally: remove and rewrite when found, then read back, append and
-// rewrite. The one-rewrite merge must give the same bytes for every file.
+// rewrite. The one-rewrite merge must give the same bytes for every file. A byte-order mark at
+// the start is set aside before reading and put back before the written lines.
+bool TakeMark(std::optional<std::string>& file) {
+    if (!file || file->compare(0, kMark.size(), kMark) != 0) return false;
+    file->erase(0, kMark.size());
+    return true;
+}
+
 std::vector<std::string> ReadLiterally(const std::optional<std::string>& file) {
     if (!file) return {};
     std::vector<std::string> lines(1);
@@ -139,8 +194,8 @@ std::vector<std::string> ReadLiterally(const std::optional<std::string>& file) {
     return lines;
 }
 
-std::string WriteLiterally(const std::vector<std::string>& lines) {
-    std::string bytes;
+std::string WriteLiterally(const std::vector<std::string>& lines, bool marked) {
+    std::string bytes = marked ? kMark : "";
     bool lastEmpty = false;
     for (const std::string& line : lines) {
         if (line.empty() && lastEmpty) continue;
@@ -150,29 +205,41 @@ std::string WriteLiterally(const std::vector<std::string>& lines) {
     return bytes;
 }
 
+std::string_view TrimWithCr(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+    return text;
+}
+
 std::optional<std::string> TwoSteps(std::optional<std::string> file, const std::string& name,
                                     const std::vector<std::string>* entry) {
+    const std::optional<std::string> original = file;
+    bool marked = TakeMark(file);
     std::vector<std::string> kept;
     bool skipping = false, found = false;
     for (const std::string& line : ReadLiterally(file)) {
-        std::string_view t = TrimBlanks(line);
+        std::string_view t = TrimWithCr(line);
         std::string folded(t);
         for (char& c : folded) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-        if (skipping) {
-            if (folded == "end") skipping = false;
+        if (skipping && folded == "end") {
+            skipping = false;
             continue;
         }
-        if (t.size() >= 5 && folded.compare(0, 4, "name") == 0 && TrimBlanks(t.substr(4)) == TrimBlanks(name)) {
+        if (skipping && folded.compare(0, 4, "name") != 0) continue;
+        skipping = false;
+        if (t.size() >= 5 && folded.compare(0, 4, "name") == 0 && TrimWithCr(t.substr(4)) == TrimWithCr(name)) {
             skipping = found = true;
             continue;
         }
         kept.push_back(line);
     }
-    if (found) file = WriteLiterally(kept);
+    if (!found) file = original;
+    if (found) file = WriteLiterally(kept, marked);
     if (entry) {
+        marked = TakeMark(file);
         std::vector<std::string> lines = ReadLiterally(file);
         lines.insert(lines.end(), entry->begin(), entry->end());
-        file = WriteLiterally(lines);
+        file = WriteLiterally(lines, marked);
     }
     return file;
 }
@@ -180,7 +247,8 @@ std::optional<std::string> TwoSteps(std::optional<std::string> file, const std::
 TEST(MergeRegistryFile, GivesTheBytesOfRemovalThenAppendForRandomFiles) {
     const std::vector<std::string> pieces = {"",           " ",         "\t",    "name MyApp",  "NAME\tMyApp ",
                                              "name Other", "end",       " End ", "exec_file x", "\r",
-                                             "endx",       "nameMyApp", "\xE9"};
+                                             "endx",       "nameMyApp", "\xE9",    "end\r",       "name MyApp\r",
+                                             "name",       kMark};
     const std::vector<std::string> noLeadingEmpty = {"name MyApp", "end"};
     std::mt19937 random(12345);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same cases every run
     for (int round = 0; round < 4000; ++round) {
