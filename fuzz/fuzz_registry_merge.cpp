@@ -5,20 +5,30 @@
 // start-up method, the text directory and the description, each up to a zero byte; then the
 // file's bytes. Every byte is the character of the same code, as the 8-bit file stores them.
 //
-// With K the original's lines without the application's entries (every block from one of its
-// name lines through the next end line, or through the last line when none follows), E the
-// entry with its leading empty line, and collapse() shortening each run of empty lines to one,
-// the properties checked are, for every original file and every storable entry (the lines of the
-// original read by the read rules):
-// - registering writes collapse(K + E), CR LF after every line, so the file holds exactly one
-//   entry of the application, at its end, and every other line in its order;
+// The original's lines are read by the read rules, after a UTF-8 byte-order mark at its start, if
+// any, is set aside. In recognising lines a carriage return counts as a blank, like a space and a
+// tab. A name line is one whose text, trimmed of blanks, begins with "name" in any letter case;
+// it is the application's when the rest, trimmed, equals the name trimmed. An entry runs from its
+// name line through the next end line, or up to (not including) the next name line when that
+// comes first, or through the last line. With K the original's lines without the application's
+// entries, E the entry with its leading empty line, collapse() shortening each run of empty lines
+// to one, and M the mark when the original had one, the properties checked are, for every
+// original file and every storable entry:
+// - registering writes M + collapse(K + E), CR LF after every line, so the file holds exactly one
+//   entry of the application, at its end, and every other line in its order (when a removal
+//   leaves a first line that begins with the mark's bytes, those bytes are the mark, as a second
+//   reading of the file would take them);
 // - registering twice gives the same bytes as once (the second run leaves the file alone);
-// - unregistering after registering writes collapse(K + [empty line]). For an original without
-//   an entry of the application K is its lines, so this is the original's lines, blank runs
-//   collapsed, ending with one empty line (the one that led the entry). Where the original held
-//   entries, they are gone, and so are the lines they swallowed, as unregistering alone does;
+// - unregistering after registering writes M + collapse(K + [empty line]). For an original
+//   without an entry of the application K is its lines, so this is the original's lines, blank
+//   runs collapsed, ending with one empty line (the one that led the entry);
 // - unregistering alone leaves a file without an entry untouched and otherwise writes
-//   collapse(K).
+//   M + collapse(K);
+// - no line of another application's entry is ever removed: every non-empty line of an entry
+//   whose name line is not the application's (from that name line through its end line, or up to
+//   the next name line, or through the last line) is in the file after registering and after
+//   unregistering, in the original order, byte for byte. Only empty lines may go, where a run of
+//   them is shortened to one, as every rewrite does.
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -33,9 +43,16 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+constexpr std::string_view kMark = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Trimmed as lines are recognised: a carriage return is a blank too.
 std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    while (!text.empty() && (IsBlank(text.front()) || text.front() == '\r')) text.remove_prefix(1);
+    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r')) text.remove_suffix(1);
     return text;
 }
 
@@ -45,6 +62,13 @@ std::string Lower(std::string_view text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return lower;
+}
+
+// Takes a mark off the start of `bytes`; says whether there was one.
+bool TakeMark(std::string_view& bytes) {
+    if (!bytes.starts_with(kMark)) return false;
+    bytes.remove_prefix(kMark.size());
+    return true;
 }
 
 Lines Split(std::string_view bytes) {
@@ -60,24 +84,67 @@ Lines Split(std::string_view bytes) {
     return lines;
 }
 
-bool IsNameLineOf(std::string_view line, std::string_view name) {
-    const std::string_view trimmed = Trim(line);
-    return trimmed.size() >= 5 && Lower(trimmed.substr(0, 4)) == "name" && Trim(trimmed.substr(4)) == Trim(name);
+// A rewritten file's lines, its mark set aside.
+Lines LinesOf(std::string_view bytes) {
+    (void)TakeMark(bytes);
+    return Split(bytes);
 }
 
-Lines WithoutEntries(const Lines& lines, std::string_view name, int* entries) {
+bool IsNameLine(std::string_view line) {
+    return Lower(Trim(line).substr(0, 4)) == "name";
+}
+
+bool IsNameLineOf(std::string_view line, std::string_view name) {
+    const std::string_view trimmed = Trim(line);
+    return trimmed.size() >= 5 && IsNameLine(trimmed) && Trim(trimmed.substr(4)) == Trim(name);
+}
+
+bool IsEndLine(std::string_view line) {
+    return Lower(Trim(line)) == "end";
+}
+
+// The lines kept when the entries are removed. When a removal leaves a first line that begins with
+// the mark's bytes and `marked` is not set, the bytes become the mark (`marked` is set) and the
+// rest of the line is looked at as a first line.
+Lines WithoutEntries(const Lines& lines, std::string_view name, int* entries, bool* marked) {
     Lines kept;
     *entries = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!IsNameLineOf(lines[i], name)) {
-            kept.push_back(lines[i]);
+        std::string line = lines[i];
+        if (kept.empty() && *entries > 0 && !*marked && line.starts_with(kMark)) {
+            *marked = true;
+            line.erase(0, kMark.size());
+        }
+        if (!IsNameLineOf(line, name)) {
+            kept.push_back(line);
             continue;
         }
         ++*entries;
-        while (i + 1 < lines.size() && Lower(Trim(lines[i + 1])) != "end") ++i;
-        ++i;  // the end line, or past the last line
+        while (i + 1 < lines.size() && !IsEndLine(lines[i + 1]) && !IsNameLine(lines[i + 1])) ++i;
+        if (i + 1 < lines.size() && IsEndLine(lines[i + 1])) ++i;  // the end line goes with the entry
     }
     return kept;
+}
+
+// The non-empty lines of other applications' entries, in order.
+Lines ForeignLines(const Lines& lines, std::string_view name) {
+    Lines foreign;
+    bool inForeignEntry = false;
+    for (const std::string& line : lines) {
+        if (IsNameLine(line)) inForeignEntry = !IsNameLineOf(line, name);
+        if (inForeignEntry && !line.empty()) foreign.push_back(line);
+        if (IsEndLine(line)) inForeignEntry = false;
+    }
+    return foreign;
+}
+
+// Whether `part` is a subsequence of `whole`.
+bool KeepsInOrder(const Lines& whole, const Lines& part) {
+    std::size_t next = 0;
+    for (const std::string& line : whole) {
+        if (next < part.size() && line == part[next]) ++next;
+    }
+    return next == part.size();
 }
 
 Lines Collapse(const Lines& lines) {
@@ -94,8 +161,8 @@ Lines Concat(Lines lines, const Lines& more) {
     return lines;
 }
 
-std::string Bytes(const Lines& lines) {
-    std::string bytes;
+std::string Bytes(const Lines& lines, bool marked) {
+    std::string bytes = marked ? std::string(kMark) : std::string();
     for (const std::string& line : lines) bytes += line + "\r\n";
     return bytes;
 }
@@ -133,7 +200,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<std::string_view> existing =
         (switches & 1) != 0 ? std::optional<std::string_view>(file) : std::nullopt;
 
-    // Only a name the validation lets through is registered: not blank, and storable.
+    // Only a name the validation lets through is registered: not blank, and storable. A name of
+    // carriage returns and blanks alone passes the validation but can never match its own entry.
     if (Trim(name).empty() || name.find('\n') != std::string::npos) return 0;
 
     std::wstring wideExecutable;
@@ -149,18 +217,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Lines& entry = *built;
     FUZZ_CHECK(!entry.empty() && entry.front().empty() && IsNameLineOf(entry[1], name) && entry.back() == "end");
 
-    const Lines original = existing ? Split(*existing) : Lines{};
+    std::string_view unmarked = existing.value_or(std::string_view());
+    const bool marked = TakeMark(unmarked);
+    const Lines original = existing ? Split(unmarked) : Lines{};
     int entries = 0;
-    const Lines kept = WithoutEntries(original, name, &entries);
+    bool markedAfter = marked;
+    const Lines kept = WithoutEntries(original, name, &entries, &markedAfter);
+    const Lines foreign = ForeignLines(original, name);
 
     // Registering.
     const std::optional<std::string> registered = tarnwick::MergeRegistryFile(existing, name, &entry);
     const std::string once = registered ? *registered : std::string(existing.value_or(""));
     if (!registered) FUZZ_CHECK(existing.has_value());
-    FUZZ_CHECK(once == Bytes(Collapse(Concat(kept, entry))));
+    FUZZ_CHECK(once == Bytes(Collapse(Concat(kept, entry)), markedAfter));
+    std::string_view onceLines = once;
+    FUZZ_CHECK(TakeMark(onceLines) == markedAfter);
     int entriesAfter = 0;
-    (void)WithoutEntries(Split(once), name, &entriesAfter);
+    bool markedAgain = true;
+    (void)WithoutEntries(Split(onceLines), name, &entriesAfter, &markedAgain);
     FUZZ_CHECK(entriesAfter == 1);
+    FUZZ_CHECK(KeepsInOrder(LinesOf(once), foreign));
 
     // Registering again changes nothing.
     FUZZ_CHECK(!tarnwick::MergeRegistryFile(std::string_view(once), name, &entry).has_value());
@@ -168,12 +244,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Unregistering after registering.
     const std::optional<std::string> unregistered = tarnwick::MergeRegistryFile(std::string_view(once), name, nullptr);
     FUZZ_CHECK(unregistered.has_value());
-    FUZZ_CHECK(*unregistered == Bytes(Collapse(Concat(kept, Lines{""}))));
-    if (entries == 0) FUZZ_CHECK(*unregistered == Bytes(Collapse(Concat(original, Lines{""}))));
+    FUZZ_CHECK(*unregistered == Bytes(Collapse(Concat(kept, Lines{""})), markedAfter));
+    if (entries == 0) FUZZ_CHECK(*unregistered == Bytes(Collapse(Concat(original, Lines{""})), marked));
+    FUZZ_CHECK(KeepsInOrder(LinesOf(*unregistered), foreign));
 
     // Unregistering alone.
     const std::optional<std::string> removed = tarnwick::MergeRegistryFile(existing, name, nullptr);
     FUZZ_CHECK(removed.has_value() == (entries > 0));
-    if (removed) FUZZ_CHECK(*removed == Bytes(Collapse(kept)));
+    if (removed) {
+        FUZZ_CHECK(*removed == Bytes(Collapse(kept), markedAfter));
+        FUZZ_CHECK(KeepsInOrder(LinesOf(*removed), foreign));
+    }
     return 0;
 }

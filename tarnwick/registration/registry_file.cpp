@@ -202,7 +202,7 @@ bool MergeRegistryFile(std::optional<std::string_view> existing, std::string_vie
     // writer. An absent file has no lines at all; an empty one has one empty line. Both give the
     // same bytes once an entry (led by its empty line) is appended.
     std::string_view source = existing.value_or(std::string_view());
-    const bool marked = source.starts_with(kByteOrderMark);
+    bool marked = source.starts_with(kByteOrderMark);
     if (marked) source.remove_prefix(kByteOrderMark.size());
     std::size_t entrySize = 0;
     if (entry != nullptr) {
@@ -226,15 +226,17 @@ bool MergeRegistryFile(std::optional<std::string_view> existing, std::string_vie
                 if (!MayBeNameLine(line) || !IsNameLine(TrimLineBlanks(line))) return;
                 skipping = false;
             }
+            if (!wroteLine && !marked && line.starts_with(kByteOrderMark)) {
+                // Only a removal brings these bytes to the start (the file's own first line does
+                // not begin with them): in the rewritten file they are its mark, so they are
+                // taken as such now, and the rest of the line is looked at as a first line is.
+                marked = true;
+                merged.append(kByteOrderMark);
+                line.remove_prefix(kByteOrderMark.size());
+            }
             if (MayBeNameLine(line) && IsNameLineOf(TrimLineBlanks(line), trimmedName)) {
                 skipping = found = true;
                 return;
-            }
-            if (!wroteLine && !marked && entry != nullptr && line.starts_with(kByteOrderMark)) {
-                // Only a removal brings these bytes to the start (the file's first line does not
-                // begin with them), and the removal's rewrite, read back, takes them as the mark.
-                merged.append(kByteOrderMark);
-                line.remove_prefix(kByteOrderMark.size());
             }
             wroteLine = true;
             writer.Put(line);

@@ -98,15 +98,15 @@ TEST(MergeRegistryFile, KeepsEveryLineOfOtherApplicationsWhateverTheFileLooksLik
         bool registering;
         std::optional<std::string> expected;
     } cases[] = {
-        {"missing end, foreign entry next", "pre\r\nname MyApp\r\nexec_file a\r\nname Other\r\nexec_file o\r\nend\r\npost",
-         false, "pre\r\nname Other\r\nexec_file o\r\nend\r\npost\r\n"},
+        {"missing end, foreign entry next",
+         "pre\r\nname MyApp\r\nexec_file a\r\nname Other\r\nexec_file o\r\nend\r\npost", false,
+         "pre\r\nname Other\r\nexec_file o\r\nend\r\npost\r\n"},
         {"missing end, registering", "name MyApp\nexec_file a\nNAME\tOther\nend\n", true,
          "NAME\tOther\r\nend\r\n" + kEntryBytes},
         {"missing end, our entry next, then a foreign one", "name MyApp\nx\nname MyApp\ny\nend\nname Other\nz", false,
          "name Other\r\nz\r\n"},
         {"missing end, a bare name line next", "name MyApp\r\nx\r\nname\r\nend\r\n", false, "name\r\nend\r\n\r\n"},
-        {"end with CR as the last line", "name Other\r\nend\r\nname MyApp\r\nend\r", false,
-         "name Other\r\nend\r\n"},
+        {"end with CR as the last line", "name Other\r\nend\r\nname MyApp\r\nend\r", false, "name Other\r\nend\r\n"},
         {"end with CR CR LF, foreign entry next", "name MyApp\r\r\nexec_file a\r\r\nend\r\r\nname Other\r\r\nend\r\r\n",
          false, "name Other\r\r\nend\r\r\n\r\n"},
         {"CR CR LF, registering twice", "name MyApp\r\r\nend\r\r\n", true, kEntryBytes},
@@ -120,6 +120,8 @@ TEST(MergeRegistryFile, KeepsEveryLineOfOtherApplicationsWhateverTheFileLooksLik
         {"mark, registering into a file without our entry", kMark + "name Other\r\nend", true,
          kMark + "name Other\r\nend\r\n" + kEntryBytes},
         {"mark absent, registering", "name Other\r\nend", true, "name Other\r\nend\r\n" + kEntryBytes},
+        {"mark bytes brought to the start by the removal", "name MyApp\r\nend\r\n" + kMark + "name MyApp\r\nend\r\nx",
+         false, kMark + "x\r\n"},
         {"mark absent, mark bytes later in the file", "x\r\n" + kMark + "name MyApp\r\nend", false, std::nullopt},
         {"mark, nothing matches", kMark + "name Other\r\nend\r\n\r\n\r\n", false, std::nullopt},
         {"mark, registered already", kMark + "name Other\r\nend\r\n" + kEntryBytes, true, std::nullopt},
@@ -206,28 +208,42 @@ std::string WriteLiterally(const std::vector<std::string>& lines, bool marked) {
 }
 
 std::string_view TrimWithCr(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) text.remove_prefix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r'))
+        text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
     return text;
+}
+
+std::string Folded(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    return folded;
 }
 
 std::optional<std::string> TwoSteps(std::optional<std::string> file, const std::string& name,
                                     const std::vector<std::string>* entry) {
     const std::optional<std::string> original = file;
     bool marked = TakeMark(file);
+    auto isOurs = [&](std::string_view line) {
+        const std::string_view t = TrimWithCr(line);
+        return t.size() >= 5 && Folded(t.substr(0, 4)) == "name" && TrimWithCr(t.substr(4)) == TrimWithCr(name);
+    };
     std::vector<std::string> kept;
     bool skipping = false, found = false;
-    for (const std::string& line : ReadLiterally(file)) {
-        std::string_view t = TrimWithCr(line);
-        std::string folded(t);
-        for (char& c : folded) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    for (std::string line : ReadLiterally(file)) {
+        const std::string folded = Folded(TrimWithCr(line));
         if (skipping && folded == "end") {
             skipping = false;
             continue;
         }
         if (skipping && folded.compare(0, 4, "name") != 0) continue;
         skipping = false;
-        if (t.size() >= 5 && folded.compare(0, 4, "name") == 0 && TrimWithCr(t.substr(4)) == TrimWithCr(name)) {
+        if (kept.empty() && !marked && line.compare(0, kMark.size(), kMark) == 0) {
+            // A removal that brings the mark's bytes to the start makes them the file's mark.
+            marked = true;
+            line.erase(0, kMark.size());
+        }
+        if (isOurs(line)) {
             skipping = found = true;
             continue;
         }
@@ -245,10 +261,9 @@ std::optional<std::string> TwoSteps(std::optional<std::string> file, const std::
 }
 
 TEST(MergeRegistryFile, GivesTheBytesOfRemovalThenAppendForRandomFiles) {
-    const std::vector<std::string> pieces = {"",           " ",         "\t",    "name MyApp",  "NAME\tMyApp ",
-                                             "name Other", "end",       " End ", "exec_file x", "\r",
-                                             "endx",       "nameMyApp", "\xE9",    "end\r",       "name MyApp\r",
-                                             "name",       kMark};
+    const std::vector<std::string> pieces = {
+        "",   " ",    "\t",        "name MyApp", "NAME\tMyApp ", "name Other",   "end",  " End ", "exec_file x",
+        "\r", "endx", "nameMyApp", "\xE9",       "end\r",        "name MyApp\r", "name", kMark,   kMark + "name MyApp"};
     const std::vector<std::string> noLeadingEmpty = {"name MyApp", "end"};
     std::mt19937 random(12345);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same cases every run
     for (int round = 0; round < 4000; ++round) {
