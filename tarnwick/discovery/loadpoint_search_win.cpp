@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <string>
@@ -66,7 +68,8 @@ bool HasSixtyFourBitView() {
 }
 
 // One value of an installation key: its type is asked first, and only a string's data is read,
-// into kInstallDirCapacity bytes.
+// into kInstallDirCapacity bytes; an expandable string's into as many as it needs, up to
+// kExpandableCapacity, since the length rule is its expanded text's.
 RegistryValueRead ReadPathValue(const RegistryKey& installation, const char* name) {
     RegistryValueRead value;
     const win::StringRead kind = installation.ReadString(name, {});
@@ -74,12 +77,26 @@ RegistryValueRead ReadPathValue(const RegistryKey& installation, const char* nam
     value.exists = true;
     value.type = kind.type;
     if (kind.type != REG_SZ && kind.type != REG_EXPAND_SZ) return value;
-    char data[kInstallDirCapacity];
+    const std::size_t capacity = kind.type == REG_EXPAND_SZ
+                                     ? std::clamp(kind.length, kInstallDirCapacity, kExpandableCapacity)
+                                     : kInstallDirCapacity;
+    std::string data(capacity, '\0');
     const win::StringRead read = installation.ReadString(name, data);
     if (read.status != ERROR_SUCCESS) return value;
     value.readWhole = true;
-    value.data.assign(data, read.length);
+    data.resize(read.length);
+    value.data = std::move(data);
     return value;
+}
+
+// The text expanded from this process's environment. The result is taken up to its terminator: the
+// narrow function's reported size may count more than the bytes it wrote.
+std::optional<std::string> ExpandFromEnvironment(const std::string& text) {
+    std::string expanded(kExpandableCapacity, '\0');
+    const DWORD size = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+    if (size == 0 || size > expanded.size()) return std::nullopt;
+    expanded.resize(std::strlen(expanded.c_str()));
+    return expanded;
 }
 
 // Whether a file is there, by its attributes alone: nothing below a loadpoint is opened, created
@@ -105,14 +122,16 @@ void SearchView(const RegistryKeyList& keyPaths, RegistryView view, LoadpointLis
         for (DWORD index = 0;; ++index) {
             char name[260];
             DWORD nameSize = sizeof(name);
-            if (RegEnumKeyExA(listed.get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS) {
-                break;
-            }
+            const LONG status = RegEnumKeyExA(listed.get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+            // A name longer than the buffer (in a double-byte code page a name of 255 characters
+            // takes up to 510 bytes) is that subkey's alone: the others are still looked at.
+            if (status == ERROR_MORE_DATA) continue;
+            if (status != ERROR_SUCCESS) break;
             RegistryKey installation;
             if (installation.Open(listed.get(), name, KEY_READ | listed.view()) != ERROR_SUCCESS) continue;
-            if (std::optional<LoadpointPath> path = LoadpointOfInstallation(
-                    ReadPathValue(installation, "CommonFilesLocation"), ReadPathValue(installation, "InstallDir"))) {
+            if (std::optional<LoadpointPath> path =
+                    LoadpointOfInstallation(ReadPathValue(installation, "CommonFilesLocation"),
+                                            ReadPathValue(installation, "InstallDir"), &ExpandFromEnvironment)) {
                 found.push_back(std::move(*path));
             }
         }

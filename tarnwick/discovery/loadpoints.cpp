@@ -12,11 +12,15 @@ namespace {
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegExpandSz = 2;
 
-std::optional<LoadpointPath> PathOf(const RegistryValueRead& value) {
+std::optional<LoadpointPath> PathOf(const RegistryValueRead& value, const ExpandEnvironment& expand) {
     if (!value.exists || (value.type != kRegSz && value.type != kRegExpandSz) || !value.readWhole) {
         return std::nullopt;
     }
-    return LoadpointPathFromValueData(value.data.data(), value.data.size());
+    LoadpointPath text = LoadpointPathFromValueData(value.data.data(), value.data.size());
+    if (value.type == kRegSz) return text;
+    std::optional<LoadpointPath> expanded = expand(text);
+    if (!expanded || expanded->size() >= kInstallDirCapacity) return std::nullopt;
+    return expanded;
 }
 
 enum class Bitness { k32, k64 };
@@ -40,10 +44,11 @@ LoadpointPath LoadpointPathFromValueData(const char* data, std::size_t size) {
 }
 
 std::optional<LoadpointPath> LoadpointOfInstallation(const RegistryValueRead& commonFilesLocation,
-                                                     const RegistryValueRead& installDir) {
-    std::optional<LoadpointPath> commonFiles = PathOf(commonFilesLocation);
+                                                     const RegistryValueRead& installDir,
+                                                     const ExpandEnvironment& expand) {
+    std::optional<LoadpointPath> commonFiles = PathOf(commonFilesLocation, expand);
     if (commonFiles && !commonFiles->empty()) return commonFiles;
-    return PathOf(installDir);
+    return PathOf(installDir, expand);
 }
 
 void SettleBitness(Loadpoints& found, const std::function<FilePresence(const std::string&)>& presenceOf) {

@@ -14,8 +14,8 @@
 
 namespace tarnwick {
 
-// A loadpoint path: the verbatim 8-bit text of one registry value (CommonFilesLocation or
-// InstallDir) of an installation key.
+// A loadpoint path: the 8-bit text of one registry value (CommonFilesLocation or InstallDir) of an
+// installation key, verbatim, or expanded when the value is of the expandable type.
 using LoadpointPath = std::string;
 using LoadpointList = std::vector<LoadpointPath>;
 
@@ -37,17 +37,30 @@ LoadpointPath LoadpointPathFromValueData(const char* data, std::size_t size);
 struct RegistryValueRead {
     bool exists = false;     // the value is there (its type could be asked)
     std::uint32_t type = 0;  // its registry type: 1 is REG_SZ, 2 REG_EXPAND_SZ
-    bool readWhole = false;  // its data fitted kInstallDirCapacity bytes and was read
+    bool readWhole = false;  // its data was read whole: within kInstallDirCapacity bytes for REG_SZ,
+                             // within kExpandableCapacity bytes for REG_EXPAND_SZ
     std::string data;        // the bytes read, as many as the registry reported
 };
+
+// The most bytes of an expandable value's data that are read: the length rule is the expanded
+// text's, and the system expands at most 32 K characters.
+inline constexpr std::size_t kExpandableCapacity = 32768;
+
+// The text with its environment references (%NAME%) expanded from the process's environment, as
+// the system expands them; nothing when the expansion fails.
+using ExpandEnvironment = std::function<std::optional<std::string>(const std::string&)>;
 
 // The loadpoint an installation key names. Creo Parametric keeps protk.dat and the machine
 // folders below its Common Files folder, named by CommonFilesLocation, while its InstallDir is the
 // Parametric folder beside it; Pro/ENGINEER keys carry InstallDir alone. So: CommonFilesLocation
 // when it is a string (REG_SZ or REG_EXPAND_SZ) read whole and not empty; otherwise InstallDir
-// when it is a string read whole (possibly empty); otherwise none.
+// when it is a string read whole (possibly empty); otherwise none. A value's text is its data up
+// to the first NUL; a REG_EXPAND_SZ value's text is then expanded by `expand`, and the expanded
+// text must fit kInstallDirCapacity bytes with its terminator, or the value is passed over as an
+// over-long one is.
 std::optional<LoadpointPath> LoadpointOfInstallation(const RegistryValueRead& commonFilesLocation,
-                                                     const RegistryValueRead& installDir);
+                                                     const RegistryValueRead& installDir,
+                                                     const ExpandEnvironment& expand);
 
 // Where each bitness keeps xtop.exe below a loadpoint. The listing prints the same sub-paths.
 inline constexpr std::string_view kXtopBelowLoadpoint32 = "\\i486_nt\\obj\\xtop.exe";

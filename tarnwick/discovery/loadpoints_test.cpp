@@ -38,25 +38,67 @@ RegistryValueRead StringValue(const std::string& data, std::uint32_t type = 1) {
     return {true, type, true, data};
 }
 
+// The environment of the tests: %PTC% is D:\PTC, %DEEP% a folder of 250 bytes, %LONG...% (a name
+// of 300 letters) C:\L; a text holding %FAIL% cannot be expanded. Other references stay.
+std::optional<std::string> Expand(const std::string& text) {
+    if (text.find("%FAIL%") != std::string::npos) return std::nullopt;
+    std::string expanded = text;
+    const std::pair<std::string, std::string> variables[] = {
+        {"%PTC%", "D:\\PTC"}, {"%DEEP%", "D:\\" + std::string(247, 'd')}, {"%" + std::string(300, 'L') + "%", "C:\\L"}};
+    for (const auto& [reference, value] : variables) {
+        for (std::size_t at; (at = expanded.find(reference)) != std::string::npos;)
+            expanded.replace(at, reference.size(), value);
+    }
+    return expanded;
+}
+
+std::optional<LoadpointPath> Of(const RegistryValueRead& commonFilesLocation, const RegistryValueRead& installDir) {
+    return LoadpointOfInstallation(commonFilesLocation, installDir, &Expand);
+}
+
 TEST(LoadpointOfInstallation, CommonFilesLocationWinsWhenItIsAStringReadWholeAndNotEmpty) {
     const RegistryValueRead parametric = StringValue("C:\\PTC\\Creo 7.0.1.0\\Parametric\0"s);
-    EXPECT_EQ(LoadpointOfInstallation(StringValue("C:\\PTC\\Creo 7.0.1.0\\Common Files\0"s), parametric),
+    EXPECT_EQ(Of(StringValue("C:\\PTC\\Creo 7.0.1.0\\Common Files\0"s), parametric),
               "C:\\PTC\\Creo 7.0.1.0\\Common Files");
-    EXPECT_EQ(LoadpointOfInstallation(StringValue("%PTC%\\Common Files", 2), parametric), "%PTC%\\Common Files");
+    EXPECT_EQ(Of(StringValue("%PTC%\\Common Files", 2), parametric), "D:\\PTC\\Common Files");
     // Without InstallDir the key still names its Common Files folder.
-    EXPECT_EQ(LoadpointOfInstallation(StringValue("D:\\CF"), RegistryValueRead{}), "D:\\CF");
+    EXPECT_EQ(Of(StringValue("D:\\CF"), RegistryValueRead{}), "D:\\CF");
 
-    // Absent, empty, not a string (a number, or binary data of a path's bytes), or too long for
-    // the buffer: InstallDir decides, exactly as for a key that has no CommonFilesLocation.
+    // Absent, empty, not a string (a number, or binary data of a path's bytes), too long for
+    // the buffer, or too long once expanded: InstallDir decides, exactly as for a key that has no
+    // CommonFilesLocation.
     const RegistryValueRead tooLong{true, 1, false, ""};
     for (const RegistryValueRead& commonFiles :
          {RegistryValueRead{}, StringValue(""), StringValue("\0C:\\CF"s), RegistryValueRead{true, 4, false, ""},
-          RegistryValueRead{true, 3, true, "C:\\CF"}, tooLong}) {
-        EXPECT_EQ(LoadpointOfInstallation(commonFiles, parametric), "C:\\PTC\\Creo 7.0.1.0\\Parametric");
-        EXPECT_EQ(LoadpointOfInstallation(commonFiles, StringValue("")), "");  // an empty InstallDir counts
-        EXPECT_EQ(LoadpointOfInstallation(commonFiles, tooLong), std::nullopt);
-        EXPECT_EQ(LoadpointOfInstallation(commonFiles, RegistryValueRead{true, 4, false, ""}), std::nullopt);
-        EXPECT_EQ(LoadpointOfInstallation(commonFiles, RegistryValueRead{}), std::nullopt);
+          RegistryValueRead{true, 3, true, "C:\\CF"}, tooLong, StringValue("%DEEP%\\" + std::string(9, 'f'), 2)}) {
+        EXPECT_EQ(Of(commonFiles, parametric), "C:\\PTC\\Creo 7.0.1.0\\Parametric");
+        EXPECT_EQ(Of(commonFiles, StringValue("")), "");  // an empty InstallDir counts
+        EXPECT_EQ(Of(commonFiles, tooLong), std::nullopt);
+        EXPECT_EQ(Of(commonFiles, RegistryValueRead{true, 4, false, ""}), std::nullopt);
+        EXPECT_EQ(Of(commonFiles, RegistryValueRead{}), std::nullopt);
+    }
+}
+
+TEST(LoadpointOfInstallation, ExpandsExpandableValuesAndTakesTheLengthRuleOnTheExpandedText) {
+    const std::string deep = "D:\\" + std::string(247, 'd');  // 250 bytes
+    const struct {
+        RegistryValueRead installDir;
+        std::optional<LoadpointPath> loadpoint;
+    } cases[] = {
+        {StringValue("%PTC%\\Creo\0junk"s, 2), "D:\\PTC\\Creo"},  // the text up to its NUL
+        {StringValue("%PTC%\\Creo"), "%PTC%\\Creo"},              // a plain string stays
+        {StringValue("%Unknown%\\Creo", 2), "%Unknown%\\Creo"},   // as the system leaves it
+        {StringValue("%DEEP%\\" + std::string(8, 'f'), 2), deep + "\\" + std::string(8, 'f')},  // 259 bytes
+        {StringValue("%DEEP%\\" + std::string(9, 'f'), 2), std::nullopt},                       // 260 bytes
+        {StringValue("%" + std::string(300, 'L') + "%\\Creo", 2), "C:\\L\\Creo"},               // 307 bytes before
+        {StringValue("%FAIL%\\Creo", 2), std::nullopt},
+        {StringValue("", 2), ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Of(RegistryValueRead{}, c.installDir), c.loadpoint) << c.installDir.data;
+        // As CommonFilesLocation, a value passed over or empty leaves the choice to InstallDir.
+        const LoadpointPath chosen = c.loadpoint.value_or("").empty() ? "C:\\Parametric" : *c.loadpoint;
+        EXPECT_EQ(Of(c.installDir, StringValue("C:\\Parametric")), chosen) << c.installDir.data;
     }
 }
 
