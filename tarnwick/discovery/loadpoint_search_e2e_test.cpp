@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "testkit/files_win.h"
@@ -122,7 +123,8 @@ TEST_F(LoadpointSearch, TakesInstallDirVerbatimOrSkipsTheInstallation) {
     const std::wstring tooLong = L"C:\\" + std::wstring(257, L'L');  // 260 bytes and the NUL
     const DWORD number = 5;
     SetInstallDir(k64, Software("Creo"), L"C:\\Listed key itself");
-    SetInstallDir(k64, Software("Creo\\Expand"), L"%ProgramFiles%\\PTC\\Creo", REG_EXPAND_SZ);
+    // A reference to a variable the environment does not hold stays as typed.
+    SetInstallDir(k64, Software("Creo\\Expand"), L"%TarnwickUnset%\\PTC\\Creo", REG_EXPAND_SZ);
     SetInstallDir(k64, Software("Creo\\Empty"), L"");
     SetInstallDir(k64, Software("Creo\\Fits"), fits);
     SetInstallDir(k64, Software("Creo\\TooLong"), tooLong);
@@ -133,9 +135,82 @@ TEST_F(LoadpointSearch, TakesInstallDirVerbatimOrSkipsTheInstallation) {
 
     const std::string fitsText = "C:\\" + std::string(256, 'F');
     EXPECT_EQ(ListRun().output,
-              Lines({kXtop64, "%ProgramFiles%\\PTC\\Creo" + kXtop64, "C:\\Creo\\" + kXtop64, fitsText + kXtop64}));
+              Lines({kXtop64, "%TarnwickUnset%\\PTC\\Creo" + kXtop64, "C:\\Creo\\" + kXtop64, fitsText + kXtop64}));
     EXPECT_EQ(RegistrationRun().output,
-              Lines({kBanner, kHeading, "", "%ProgramFiles%\\PTC\\Creo", "C:\\Creo\\", fitsText}));
+              Lines({kBanner, kHeading, "", "%TarnwickUnset%\\PTC\\Creo", "C:\\Creo\\", fitsText}));
+}
+
+// An environment variable of the test program, which the programs it starts inherit, for as long
+// as the object lives.
+class ScopedEnvironmentVariable {
+public:
+    ScopedEnvironmentVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
+        wchar_t old[1024];
+        const DWORD length = GetEnvironmentVariableW(name, old, 1024);
+        if (length > 0 && length < 1024) old_ = old;
+        had_ = length > 0 && length < 1024;
+        EXPECT_TRUE(SetEnvironmentVariableW(name, value.c_str()));
+    }
+    ~ScopedEnvironmentVariable() { SetEnvironmentVariableW(name_, had_ ? old_.c_str() : nullptr); }
+    ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+    ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+
+private:
+    const wchar_t* name_;
+    std::wstring old_;
+    bool had_ = false;
+};
+
+TEST_F(LoadpointSearch, ExpandsExpandableValuesBeforeListingAndRegistering) {
+    const std::wstring root = directory_.path();
+    ASSERT_GE(root.size(), 20u);  // so that the value below is too long once expanded
+    const ScopedEnvironmentVariable variable(L"TW_DISCOVERY_ROOT", root);
+    MakeLoadpoint(root, L"Creo");
+    MakeLoadpoint(root, L"Common Files");
+    SetInstallDir(k64, Software("Creo\\ProE"), L"%TW_DISCOVERY_ROOT%\\Creo", REG_EXPAND_SZ);
+    SetInstallDir(k64, Software("Creo\\Creo 7"), L"%TW_DISCOVERY_ROOT%\\Common Files", REG_EXPAND_SZ,
+                  L"CommonFilesLocation");
+    SetInstallDir(k64, Software("Creo\\Creo 7"), L"%TW_DISCOVERY_ROOT%\\Parametric", REG_EXPAND_SZ);
+    // 259 bytes as stored, more once expanded: passed over like an over-long value.
+    const std::wstring stored = L"%TW_DISCOVERY_ROOT%\\" + std::wstring(239, L'L');
+    ASSERT_EQ(stored.size(), 259u);
+    SetInstallDir(k64, Software("Creo\\TooLong"), stored, REG_EXPAND_SZ);
+    WriteKeyList(Software("Creo"));
+
+    const std::string common = Narrow(root) + "\\Common Files";
+    const std::string creo = Narrow(root) + "\\Creo";
+    EXPECT_EQ(ListRun().output, Lines({common + kXtop64, creo + kXtop64}));
+    ProcessResult registration = RunTarnwick({L"/name:discovery_test", L"/exec64:C:\\x64\\d.dll", L"/reg:" + keyList_});
+    EXPECT_EQ(registration.output, Lines({kBanner, kHeading, common, creo}));
+    const std::string entry =
+        "\r\nname discovery_test\r\nexec_file C:\\x64\\d.dll\r\nunicode_encoding false\r\n"
+        "delay_start false\r\nallow_stop true\r\nend\r\n";
+    for (const std::wstring& loadpoint : {root + L"\\Common Files", root + L"\\Creo"}) {
+        std::string bytes;
+        EXPECT_TRUE(ReadFileBytes(loadpoint + L"\\text\\protk.dat", bytes)) << Narrow(loadpoint);
+        EXPECT_EQ(bytes, entry);
+    }
+}
+
+TEST_F(LoadpointSearch, PassesOverASubkeyWhoseNameDoesNotFitAndGoesOn) {
+    // The program reads subkey names in its ANSI code page into 260 bytes. In a double-byte code
+    // page a name of 200 kanji takes 400 bytes: that subkey alone is passed over. In a single-byte
+    // one every name fits (a key name has at most 255 characters), and kanji cannot be named at all.
+    CPINFO codePage{};
+    ASSERT_TRUE(GetCPInfo(CP_ACP, &codePage));
+    if (codePage.MaxCharSize < 2) {
+        GTEST_SKIP() << "shown only in a double-byte ANSI code page (code page " << GetACP()
+                     << " here; under Wine run the test program with LC_ALL=ja_JP.UTF-8 for code page 932)";
+    }
+    const std::wstring listed = Widen(Software("Creo"));
+    for (const auto& [installation, directory] : {std::pair<std::wstring, std::wstring>{L"A", L"C:\\Before"},
+                                                  {std::wstring(200, L'\u65E5'), L"C:\\Long"},
+                                                  {L"\u672C", L"C:\\\u672C"}}) {
+        ASSERT_TRUE(SetRawValue(HKEY_LOCAL_MACHINE, listed + L"\\" + installation, k64, L"InstallDir", REG_SZ,
+                                directory.c_str(), static_cast<DWORD>((directory.size() + 1) * sizeof(wchar_t))));
+    }
+    WriteKeyList(Software("Creo"));
+    EXPECT_EQ(ListRun().output, Lines({"C:\\Before" + kXtop64, Narrow(L"C:\\\u672C") + kXtop64}));
 }
 
 TEST_F(LoadpointSearch, NothingFound) {

@@ -119,22 +119,22 @@ void SearchView(const RegistryKeyList& keyPaths, RegistryView view, LoadpointLis
         if (keyPath.find('\0') != std::string::npos) continue;
         RegistryKey listed;
         if (listed.Open(HKEY_LOCAL_MACHINE, keyPath.c_str(), access) != ERROR_SUCCESS) continue;
-        for (DWORD index = 0;; ++index) {
-            char name[260];
-            DWORD nameSize = sizeof(name);
-            const LONG status = RegEnumKeyExA(listed.get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
-            // A name longer than the buffer (in a double-byte code page a name of 255 characters
-            // takes up to 510 bytes) is that subkey's alone: the others are still looked at.
-            if (status == ERROR_MORE_DATA) continue;
-            if (status != ERROR_SUCCESS) break;
+        auto nameAt = [&](std::uint32_t index, std::string& name) {
+            char buffer[260];
+            DWORD size = sizeof(buffer);
+            const LONG status = RegEnumKeyExA(listed.get(), index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
+            if (status == ERROR_SUCCESS) name.assign(buffer, size);
+            return status;
+        };
+        ForEachSubkeyName(nameAt, [&](const std::string& name) {
             RegistryKey installation;
-            if (installation.Open(listed.get(), name, KEY_READ | listed.view()) != ERROR_SUCCESS) continue;
+            if (installation.Open(listed.get(), name.c_str(), KEY_READ | listed.view()) != ERROR_SUCCESS) return;
             if (std::optional<LoadpointPath> path =
                     LoadpointOfInstallation(ReadPathValue(installation, "CommonFilesLocation"),
                                             ReadPathValue(installation, "InstallDir"), &ExpandFromEnvironment)) {
                 found.push_back(std::move(*path));
             }
-        }
+        });
     }
 }
 

@@ -51,6 +51,19 @@ std::optional<LoadpointPath> LoadpointOfInstallation(const RegistryValueRead& co
     return PathOf(installDir, expand);
 }
 
+void ForEachSubkeyName(const std::function<long(std::uint32_t index, std::string& name)>& nameAt,
+                       const std::function<void(const std::string& name)>& visit) {
+    constexpr long kSuccess = 0;
+    constexpr long kMoreData = 234;
+    std::string name;
+    for (std::uint32_t index = 0;; ++index) {
+        const long status = nameAt(index, name);
+        if (status == kMoreData) continue;  // that subkey's alone: the others are still looked at
+        if (status != kSuccess) return;
+        visit(name);
+    }
+}
+
 void SettleBitness(Loadpoints& found, const std::function<FilePresence(const std::string&)>& presenceOf) {
     Loadpoints settled;
     const struct {

@@ -62,6 +62,13 @@ std::optional<LoadpointPath> LoadpointOfInstallation(const RegistryValueRead& co
                                                      const RegistryValueRead& installDir,
                                                      const ExpandEnvironment& expand);
 
+// Calls `visit` with the name of every subkey of a key, asking `nameAt` for the names by index from
+// 0 up: the Win32 status 0 gives the name, 234 (ERROR_MORE_DATA: the name does not fit the
+// search's buffer, as a long name in a double-byte code page may not) passes that subkey over,
+// any other status (no more subkeys, or a failure) ends the enumeration.
+void ForEachSubkeyName(const std::function<long(std::uint32_t index, std::string& name)>& nameAt,
+                       const std::function<void(const std::string& name)>& visit);
+
 // Where each bitness keeps xtop.exe below a loadpoint. The listing prints the same sub-paths.
 inline constexpr std::string_view kXtopBelowLoadpoint32 = "\\i486_nt\\obj\\xtop.exe";
 inline constexpr std::string_view kXtopBelowLoadpoint64 = "\\x86e_win64\\obj\\xtop.exe";

@@ -102,6 +102,32 @@ TEST(LoadpointOfInstallation, ExpandsExpandableValuesAndTakesTheLengthRuleOnTheE
     }
 }
 
+TEST(ForEachSubkeyName, PassesOverANameThatDoesNotFitAndEndsAtAnyOtherFailure) {
+    // Each case: the statuses the registry gives for indexes 0, 1, ... (0 gives the name "K<index>"),
+    // and the names visited. 234 is ERROR_MORE_DATA, 259 ERROR_NO_MORE_ITEMS, 5 ERROR_ACCESS_DENIED,
+    // 1018 ERROR_KEY_DELETED.
+    const struct {
+        std::vector<long> statuses;
+        std::vector<std::string> visited;
+    } cases[] = {
+        {{0, 234, 0, 259}, {"K0", "K2"}},
+        {{234, 234, 0, 234, 259}, {"K2"}},
+        {{0, 5, 0, 259}, {"K0"}},
+        {{0, 1018, 0, 259}, {"K0"}},
+        {{259, 0}, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> visited;
+        ForEachSubkeyName(
+            [&](std::uint32_t index, std::string& name) {
+                name = "K" + std::to_string(index);
+                return index < c.statuses.size() ? c.statuses[index] : 259L;
+            },
+            [&](const std::string& name) { visited.push_back(name); });
+        EXPECT_EQ(visited, c.visited) << c.statuses.size() << " statuses";
+    }
+}
+
 TEST(SettleBitness, OneXtopDecidesOtherwiseTheViewDoes) {
     // A machine: each loadpoint's xtop.exe files, present or not (anything else cannot be told).
     const std::set<std::string> present = {

@@ -2,8 +2,11 @@
 // of both views, real loadpoint folders, and the exact bytes of every file before and after.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "testkit/files_win.h"
 #include "tests/tarnwick_test_support_win.h"
+#include "win/scoped_handle.h"
 
 namespace tarnwick::e2e {
 namespace {
@@ -116,6 +119,32 @@ TEST_F(RegistrationRun, ServesLoadpointsWhosePathsAreBeyondAscii) {
     EXPECT_EQ(Read(ProtkOf(creo)), "\r\n" + Entry("C:\\x64\\my.dll"));
     EXPECT_EQ(Read(creo + L"\\text\\materials-library\\oak.mtl"), "oak");
     EXPECT_EQ(ListDirectory(root_.path()), std::vector<std::wstring>({L"Cr\u00e9o \u00c6", L"keys.txt", L"materials"}));
+}
+
+TEST_F(RegistrationRun, CopiesOnlyFilesWhoseLongNameEndsInMtl) {
+    const std::wstring creo = MakeLoadpoint(root_.path(), L"creo", true);
+    AddLoadpoint(KEY_WOW64_64KEY, creo);
+    const std::wstring materials = root_.path() + L"\\materials";
+    ASSERT_TRUE(CreateDirectoryW(materials.c_str(), nullptr));
+    for (const wchar_t* name : {L"Oak.MTL", L"pine.mtl", L"steel.mtlx", L"birch.mtl.bak", L"fir.Mtl"})
+        ASSERT_TRUE(WriteFileBytes(materials + L"\\" + name, "material"));
+
+    // What the search for *.mtl returns here: Windows and Wine both match the 8.3 short name
+    // that steel.mtlx gets (STEEL~1.MTL on Windows, a hashed one under Wine), where there is one.
+    std::vector<std::wstring> matched;
+    WIN32_FIND_DATAW found;
+    const win::FindHandle search(FindFirstFileW((materials + L"\\*.mtl").c_str(), &found));
+    ASSERT_TRUE(search.valid());
+    do matched.emplace_back(found.cFileName);
+    while (FindNextFileW(search.get(), &found));
+    std::sort(matched.begin(), matched.end());
+    const std::vector<std::wstring> materialFiles = {L"Oak.MTL", L"fir.Mtl", L"pine.mtl"};
+    EXPECT_TRUE(matched == materialFiles ||
+                matched == std::vector<std::wstring>({L"Oak.MTL", L"fir.Mtl", L"pine.mtl", L"steel.mtlx"}))
+        << "the search gave " << matched.size() << " names";
+
+    EXPECT_EQ(Register({L"/exec64:C:\\x64\\my.dll", L"/materials:" + materials}).exitCode, 1u);
+    EXPECT_EQ(ListDirectory(creo + L"\\text\\materials-library"), materialFiles);
 }
 
 TEST_F(RegistrationRun, LeavesEveryFileItCannotSafelyRewriteAsItWas) {

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "ascii.h"
 #include "platform/ansi_text_win.h"
 #include "registration/application_entry.h"
 #include "registration/guarded_update_win.h"
@@ -28,6 +30,16 @@ void UpdateLoadpointList(const LoadpointList& loadpoints, std::string_view name,
         if (loadpoint.empty()) continue;
         UpdateRegistryFile(loadpoint + "\\text\\protk.dat", name, entry, buffers);
     }
+}
+
+// Whether a name that the search for *.mtl returned is a material file's: its long name ends in
+// ".mtl" in any letter case. The search also matches 8.3 short names, so steel.mtlx (short name
+// STEEL~1.MTL) comes back too.
+bool IsMaterialFileName(std::wstring_view name) {
+    constexpr std::wstring_view kExtension = L".mtl";
+    if (name.size() < kExtension.size()) return false;
+    return std::equal(kExtension.begin(), kExtension.end(), name.end() - kExtension.size(),
+                      [](wchar_t wanted, wchar_t c) { return FoldAscii(c) == wanted; });
 }
 
 }  // namespace
@@ -97,6 +109,7 @@ void InstallMaterials(const RunOptions& options, const Loadpoints& loadpoints) {
     const win::FindHandle search(FindFirstFileW(pattern.c_str(), &found));
     if (!search.valid()) return;
     do {
+        if (!IsMaterialFileName(found.cFileName)) continue;
         const std::wstring source = directory + L"\\" + found.cFileName;
         if (source.size() + 1 > kPathCapacity) continue;
         for (const std::wstring& library : libraries) {
