@@ -202,11 +202,11 @@ TEST_F(LoadpointSearch, PassesOverASubkeyWhoseNameDoesNotFitAndGoesOn) {
         GTEST_SKIP() << "shown only in a double-byte ANSI code page (code page " << GetACP()
                      << " here; under Wine run the test program with LC_ALL=ja_JP.UTF-8 for code page 932)";
     }
-    const std::wstring listed = Widen(Software("Creo"));
+    const std::wstring listed = Widen(Software("Creo")) + L"\\";
     for (const auto& [installation, directory] : {std::pair<std::wstring, std::wstring>{L"A", L"C:\\Before"},
                                                   {std::wstring(200, L'\u65E5'), L"C:\\Long"},
                                                   {L"\u672C", L"C:\\\u672C"}}) {
-        ASSERT_TRUE(SetRawValue(HKEY_LOCAL_MACHINE, listed + L"\\" + installation, k64, L"InstallDir", REG_SZ,
+        ASSERT_TRUE(SetRawValue(HKEY_LOCAL_MACHINE, listed + installation, k64, L"InstallDir", REG_SZ,
                                 directory.c_str(), static_cast<DWORD>((directory.size() + 1) * sizeof(wchar_t))));
     }
     WriteKeyList(Software("Creo"));
