@@ -30,12 +30,18 @@ bool IsLineBlank(char c) {
     return IsBlank(c) || c == '\r';
 }
 
-std::string_view TrimLineBlanks(std::string_view text) {
+// `text` without the characters at either end for which `isBlank` holds.
+template <typename IsBlankCharacter>
+std::string_view TrimWhere(std::string_view text, IsBlankCharacter isBlank) {
     std::size_t first = 0;
-    while (first < text.size() && IsLineBlank(text[first])) ++first;
+    while (first < text.size() && isBlank(text[first])) ++first;
     std::size_t last = text.size();
-    while (last > first && IsLineBlank(text[last - 1])) --last;
+    while (last > first && isBlank(text[last - 1])) --last;
     return text.substr(first, last - first);
+}
+
+std::string_view TrimLineBlanks(std::string_view text) {
+    return TrimWhere(text, IsLineBlank);
 }
 
 bool IsEndLine(std::string_view line) {
@@ -185,11 +191,7 @@ std::string SerializeRegistryFileLines(const RegistryFileLines& lines, std::stri
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-    std::size_t first = 0;
-    while (first < text.size() && IsBlank(text[first])) ++first;
-    std::size_t last = text.size();
-    while (last > first && IsBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
+    return TrimWhere(text, IsBlank<char>);
 }
 
 void AppendApplicationEntry(RegistryFileLines& lines, const std::vector<std::string>& entry) {
