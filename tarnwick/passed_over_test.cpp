@@ -17,11 +17,12 @@ TEST(PassedOver, NamesThePathInQuotesAndTheReason) {
 }
 
 TEST(PassedOver, EveryReasonHasItsOwnText) {
-    const FileFailure reasons[] = {FileFailure::kNotFound,   FileFailure::kUnreadable,   FileFailure::kHeldOpen,
-                                   FileFailure::kReadOnly,   FileFailure::kTooLarge,     FileFailure::kNoFolder,
-                                   FileFailure::kNotWritten, FileFailure::kNotReplaced,  FileFailure::kNotDeleted,
-                                   FileFailure::kNoTurn,     FileFailure::kKeptChanging, FileFailure::kSecurityNotKept,
-                                   FileFailure::kNoFinalPath, FileFailure::kLinkNotRemoved};
+    const FileFailure reasons[] = {
+        FileFailure::kNotFound,    FileFailure::kUnreadable,    FileFailure::kHeldOpen,
+        FileFailure::kReadOnly,    FileFailure::kTooLarge,      FileFailure::kNoFolder,
+        FileFailure::kNotWritten,  FileFailure::kNotReplaced,   FileFailure::kNotDeleted,
+        FileFailure::kNoTurn,      FileFailure::kKeptChanging,  FileFailure::kSecurityNotKept,
+        FileFailure::kNoFinalPath, FileFailure::kLinkNotRemoved};
     for (FileFailure a : reasons) {
         for (FileFailure b : reasons) {
             if (a != b) {

@@ -128,8 +128,7 @@ FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPa
     {
         // The old spare file, open for what the new one takes over from it (its security, its
         // streams); let go before the rename.
-        win::FileHandle model =
-            stamp.exists ? win::OpenSharingAll(fullPath.c_str(), GENERIC_READ) : win::FileHandle();
+        win::FileHandle model = stamp.exists ? win::OpenSharingAll(fullPath.c_str(), GENERIC_READ) : win::FileHandle();
         if (stamp.exists && !model.valid()) {
             return GetLastError() == ERROR_SHARING_VIOLATION ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
         }
@@ -138,9 +137,10 @@ FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPa
             if (finalPath.empty()) return FileFailure::kNoFinalPath;
             if (!SamePath(finalPath, fullPath)) {
                 (void)model.Reset();
-                return UnderFinalPathTurn(followed, finalPath, [&](const FileTurn& finalTurn, const std::wstring& path) {
-                    return WriteSpareUnderTurn(finalTurn, path, content, true);
-                });
+                return UnderFinalPathTurn(followed, finalPath,
+                                          [&](const FileTurn& finalTurn, const std::wstring& path) {
+                                              return WriteSpareUnderTurn(finalTurn, path, content, true);
+                                          });
             }
         }
         if (!WriteReplacement(replacement, turn, fullPath, content, stamp, model.get())) return replacement.failure();
