@@ -47,6 +47,16 @@ protected:
         return bytes;
     }
     static std::wstring ProtkOf(const std::wstring& loadpoint) { return loadpoint + L"\\text\\protk.dat"; }
+    // Registers (the loadpoints and the spare files), then unregisters the loadpoints; returns
+    // what both wrote on standard error.
+    std::string RegisterThenUnregister() {
+        ::testing::internal::CaptureStderr();
+        UpdateLoadpointRegistryFiles();
+        WriteSpareRegistryFiles();
+        options_.unregister = true;
+        UpdateLoadpointRegistryFiles();
+        return ::testing::internal::GetCapturedStderr();
+    }
     // Loadpoint "a" (32-bit) whose protk.dat holds kOther, and the spares folder "spares" holding
     // an old protkx64.dat; both executables given. Returns the loadpoint.
     std::wstring LoadpointAndOldSpare() {
@@ -472,12 +482,7 @@ TEST_F(RegistrationSteps, WhenTheSecurityCannotBeCarriedOverTheOldFileStaysAsItI
     options_.sparesDir = spares;
 
     const SecurityCarrier carrier = ReplaceSecurityCarrier(&CarryNothing);
-    ::testing::internal::CaptureStderr();
-    UpdateLoadpointRegistryFiles();
-    WriteSpareRegistryFiles();
-    options_.unregister = true;
-    UpdateLoadpointRegistryFiles();
-    const std::string errors = ::testing::internal::GetCapturedStderr();
+    const std::string errors = RegisterThenUnregister();
     ReplaceSecurityCarrier(carrier);
 
     const std::string reason = "\": its security could not be carried over to the new file\n";
@@ -749,13 +754,7 @@ TEST_F(RegistrationSteps, LinksPlantedAtTheProgramsOwnNamesAreNeverFollowed) {
     options_.exec64 = L"C:\\x64\\my.dll";
     options_.exec32 = L"C:\\x86\\my.dll";
     options_.sparesDir = spares;
-
-    ::testing::internal::CaptureStderr();
-    UpdateLoadpointRegistryFiles();
-    WriteSpareRegistryFiles();
-    options_.unregister = true;
-    UpdateLoadpointRegistryFiles();
-    const std::string errors = ::testing::internal::GetCapturedStderr();
+    const std::string errors = RegisterThenUnregister();
 
     EXPECT_EQ(ListDirectory(victims), std::vector<std::wstring>({L"dir", L"victim.txt"}));
     EXPECT_EQ(Read(victims + L"\\victim.txt"), "victim");
