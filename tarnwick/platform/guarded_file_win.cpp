@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/guarded_file_testing_win.h"
@@ -141,6 +142,10 @@ std::wstring FinalPathOf(HANDLE handle) {
     }
     if (size == 0 || size >= path.size()) return std::wstring();
     path.resize(size);
+    return PlainPathOf(std::move(path));
+}
+
+std::wstring PlainPathOf(std::wstring path) {
     // Back from the system's "\\?\" form to the plain one that the rest of the program uses.
     constexpr std::wstring_view kShare = L"\\\\?\\UNC\\";
     constexpr std::wstring_view kLocal = L"\\\\?\\";

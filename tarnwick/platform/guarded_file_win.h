@@ -63,6 +63,9 @@ private:
 // The path of the file that `handle` is open on, through every link and junction, as a plain
 // full path ("C:\dir\file" or "\\server\share\file"); empty when it cannot be learned.
 std::wstring FinalPathOf(HANDLE handle);
+// The plain full path of a path in the form FinalPathOf is given ("\\?\C:\dir\file",
+// "\\?\UNC\server\share\file"); empty for any other form (a volume without a drive letter).
+std::wstring PlainPathOf(std::wstring systemPath);
 
 // Whether two full paths name the same place, letter case aside.
 bool SamePath(const std::wstring& a, const std::wstring& b);

@@ -782,6 +782,24 @@ TEST_F(RegistrationSteps, LinksPlantedAtTheProgramsOwnNamesAreNeverFollowed) {
     EXPECT_EQ(errors, expectedErrors);
 }
 
+// Where a file really lives, as the system names it, back in the plain form; a form without one
+// (a volume without a drive letter) means the place cannot be learned, and the file is passed over.
+TEST(FinalPath, IsTurnedBackIntoAPlainPathOrNone) {
+    const struct {
+        const wchar_t* system;
+        const wchar_t* plain;
+    } cases[] = {
+        {L"\\\\?\\C:\\PTC\\text\\protk.dat", L"C:\\PTC\\text\\protk.dat"},
+        {L"\\\\?\\UNC\\server\\share\\text\\protk.dat", L"\\\\server\\share\\text\\protk.dat"},
+        {L"\\\\?\\C:\\", L"C:\\"},
+        {L"\\\\?\\Volume{0b6a3c52-1d1e-4f5a-9c7b-2d4e6f8a0b1c}\\protk.dat", L""},
+        {L"\\\\?\\C:", L""},
+        {L"C:\\PTC\\protk.dat", L""},
+        {L"", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PlainPathOf(c.system), c.plain) << Narrow(c.system);
+}
+
 // The size a file reports is where its read starts, not where it ends: a file whose path reports
 // a wrong size, or that grows meanwhile, is read whole; one that is shorter as far as it goes.
 TEST(WholeRead, GoesOnToTheEndWhateverSizeWasReported) {
