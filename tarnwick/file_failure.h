@@ -18,6 +18,8 @@ enum class FileFailure {
     kNoTurn,           // other runs kept it busy beyond the bounded wait
     kKeptChanging,     // another program changed it each time it was read
     kSecurityNotKept,  // its security could not be given to the new file
+    kNoFinalPath,      // where it really lives (through links and junctions) could not be learned
+    kLinkNotRemoved,   // a link lies at its temporary file's name and could not be removed as itself
 };
 
 }  // namespace tarnwick

@@ -39,6 +39,10 @@ inline std::string_view ReasonText(FileFailure reason) {
             return "another program kept changing it";
         case FileFailure::kSecurityNotKept:
             return "its security could not be carried over to the new file";
+        case FileFailure::kNoFinalPath:
+            return "where it really lives could not be learned";
+        case FileFailure::kLinkNotRemoved:
+            return "a link at its temporary file's name could not be removed";
         case FileFailure::kNone:
             break;
     }

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/guarded_file_testing_win.h"
@@ -69,7 +72,7 @@ bool CopyNamedStreams(HANDLE model, const std::wstring& from, const std::wstring
         if (!name.empty() && name != L"::$DATA") {
             const win::FileHandle source = win::OpenSharingAll((from + name).c_str(), GENERIC_READ);
             win::FileHandle target(CreateFileW((to + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+                                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
             if (!source.valid() || !target.valid()) return false;
             chunk.resize(1u << 16);
             DWORD got = 0;
@@ -80,7 +83,7 @@ bool CopyNamedStreams(HANDLE model, const std::wstring& from, const std::wstring
                 if (got != 0 && (!WriteFile(target.get(), chunk.data(), got, &written, nullptr) || written != got))
                     return false;
             } while (got != 0);
-            if (!target.Reset()) return false;
+            if (!FlushFileBuffers(target.get()) || !target.Reset()) return false;
         }
         if (stream->NextEntryOffset == 0) return true;
         offset += stream->NextEntryOffset;
@@ -129,10 +132,78 @@ FileIdentity IdentityOf(const std::wstring& path) {
     return file.valid() ? IdentityOf(file.get()) : FileIdentity();
 }
 
-bool RemoveUnlessHeld(const std::wstring& path) {
-    const win::FileHandle file(
-        CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    return file.valid();
+std::wstring FinalPathOf(HANDLE handle) {
+    constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    std::wstring path(MAX_PATH + 8, L'\0');
+    DWORD size = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), kFlags);
+    if (size >= path.size()) {
+        path.resize(size);
+        size = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), kFlags);
+    }
+    if (size == 0 || size >= path.size()) return std::wstring();
+    path.resize(size);
+    return PlainPathOf(std::move(path));
+}
+
+std::wstring PlainPathOf(std::wstring path) {
+    // Back from the system's "\\?\" form to the plain one that the rest of the program uses.
+    constexpr std::wstring_view kShare = L"\\\\?\\UNC\\";
+    constexpr std::wstring_view kLocal = L"\\\\?\\";
+    if (path.starts_with(kShare)) return L"\\\\" + path.substr(kShare.size());
+    if (!path.starts_with(kLocal)) return std::wstring();
+    path.erase(0, kLocal.size());
+    // A drive letter, a colon and a backslash; a volume without a drive letter has no plain path.
+    if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return std::wstring();
+    return path;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+namespace {
+
+// Whether the open file `file` is what lies at `path` itself: the same name in the same folder,
+// however each spells the folder. Not so when a link at `path` was followed to its target.
+bool IsTheNameItself(HANDLE file, const std::wstring& path) {
+    const std::wstring final = FinalPathOf(file);
+    const std::wstring finalFolder = FolderOf(final);
+    const std::wstring folder = FolderOf(path);
+    if (finalFolder.empty() || !SamePath(final.substr(finalFolder.size()), path.substr(folder.size()))) return false;
+    if (SamePath(finalFolder, folder)) return true;
+    const FileIdentity here = IdentityOf(folder);
+    const FileIdentity there = IdentityOf(finalFolder);
+    return here.known && there.known && here.index == there.index;
+}
+
+}  // namespace
+
+Removal RemoveUnlessHeld(const std::wstring& path) {
+    // Opened as itself: a link or junction is not followed, and a folder is opened only to tell
+    // what it is. Without sharing, so that a file some run still writes is left alone.
+    const win::FileHandle file(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.valid()) {
+        const DWORD error = GetLastError();
+        if (IsAbsence(error)) return Removal::kAbsent;
+        if (IsExclusion(error)) return Removal::kHeld;
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        const bool link = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        return link ? Removal::kLinkKept : Removal::kKept;
+    }
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!GetFileInformationByHandleEx(file.get(), FileAttributeTagInfo, &tag, sizeof(tag))) return Removal::kKept;
+    const bool link = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (!link) {
+        if ((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Removal::kKept;  // never one of ours
+        if (!IsTheNameItself(file.get(), path)) return Removal::kLinkKept;
+    }
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    if (SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof(disposition)))
+        return Removal::kRemoved;
+    return link ? Removal::kLinkKept : Removal::kKept;
 }
 
 std::wstring FolderOf(const std::wstring& fullPath) {
@@ -175,6 +246,7 @@ bool SameStamp(const FileStamp& a, const FileStamp& b) {
 FileFailure HeldFile::Read(const std::wstring& path, std::string& bytes) {
     Release();
     bytes.clear();
+    finalPath_.clear();
     // Others may go on reading (a CAD application that has the file open keeps it), but nobody may
     // write, rename or delete it until it is released.
     (void)file_.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -187,17 +259,24 @@ FileFailure HeldFile::Read(const std::wstring& path, std::string& bytes) {
         }
         return IsExclusion(error) ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
     }
-    // By path: under Wine this is far cheaper than asking the open handle for its information.
-    if (!StampOf(path, stamp_) || !stamp_.exists) return FileFailure::kUnreadable;
-    stamp_.identity = IdentityOf(file_.get());
-    const unsigned long long size =
-        (static_cast<unsigned long long>(stamp_.data.nFileSizeHigh) << 32) | stamp_.data.nFileSizeLow;
-    if (size > static_cast<unsigned long long>(kMaxWholeFileSize)) return FileFailure::kTooLarge;
-    if (!ReadOpenFile(file_.get(), static_cast<std::size_t>(size), bytes)) {
-        bytes.clear();
-        return FileFailure::kUnreadable;
+    // Where the file really lives: a link's path names the link, whose own attributes (a size of
+    // 0 among them) say nothing of the file, and a rename over it would replace the link.
+    finalPath_ = FinalPathOf(file_.get());
+    if (finalPath_.empty()) {
+        Release();
+        return FileFailure::kNoFinalPath;
     }
-    return FileFailure::kNone;
+    // By path, the final one: under Wine this is far cheaper than asking the open handle for its
+    // information. The size for the read comes from the open file, and the read goes on to the end.
+    if (!StampOf(finalPath_, stamp_) || !stamp_.exists) return FileFailure::kUnreadable;
+    stamp_.identity = IdentityOf(file_.get());
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file_.get(), &size) || size.QuadPart < 0) return FileFailure::kUnreadable;
+    if (size.QuadPart > kMaxWholeFileSize) return FileFailure::kTooLarge;
+    const OpenFileRead read = ReadOpenFile(file_.get(), static_cast<std::size_t>(size.QuadPart), bytes);
+    if (read == OpenFileRead::kWhole) return FileFailure::kNone;
+    bytes.clear();
+    return read == OpenFileRead::kTooLarge ? FileFailure::kTooLarge : FileFailure::kUnreadable;
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -214,12 +293,14 @@ void ReplacementFile::Drop() {
 bool ReplacementFile::Create(const std::wstring& path) {
     // Held without sharing until renamed: no other run takes it for a leftover. Security access so
     // that it can take the old file's; a new file grants its maker what it asks for, but should a
-    // file system refuse the right to change the owner, the file is made without it.
+    // file system refuse the right to change the owner, the file is made without it. Made new, as
+    // itself: whatever lies at the name (a file, a link, a junction) makes the creation fail, and
+    // nothing is ever written through it.
     constexpr DWORD kAccess = GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC;
-    (void)file_.Reset(
-        CreateFileW(path.c_str(), kAccess | WRITE_OWNER, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    (void)file_.Reset(CreateFileW(path.c_str(), kAccess | WRITE_OWNER, 0, nullptr, CREATE_NEW, kFlags, nullptr));
     if (!file_.valid() && GetLastError() == ERROR_ACCESS_DENIED)
-        (void)file_.Reset(CreateFileW(path.c_str(), kAccess, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        (void)file_.Reset(CreateFileW(path.c_str(), kAccess, 0, nullptr, CREATE_NEW, kFlags, nullptr));
     if (file_.valid()) temporaryPath_ = path;
     return file_.valid();
 }
@@ -260,8 +341,15 @@ bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes
         if (error == ERROR_PATH_NOT_FOUND) failure_ = FileFailure::kNoFolder;
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;  // no right, no room
         // A leftover of a run that was killed: removed unless somebody holds it; then its name is
-        // tried once more.
-        if (attempt == 0) leftoverSeen_ = RemoveUnlessHeld(path);
+        // tried once more. A link planted at the name that cannot be removed as itself ends it.
+        if (attempt == 0) {
+            const Removal removal = RemoveUnlessHeld(path);
+            leftoverSeen_ = removal == Removal::kRemoved;
+            if (removal == Removal::kLinkKept) {
+                failure_ = FileFailure::kLinkNotRemoved;
+                return false;
+            }
+        }
     }
     if (!file_.valid()) return false;
     while (!bytes.empty()) {
@@ -274,6 +362,12 @@ bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes
         bytes.remove_prefix(written);
     }
     if (old.exists && !TakeOver(old, model)) {
+        Drop();
+        return false;
+    }
+    // On the disk before it is renamed over the old file: a file system that journals the rename
+    // but not the data could otherwise show an empty or zeroed file after a power cut.
+    if (!FlushFileBuffers(file_.get())) {
         Drop();
         return false;
     }

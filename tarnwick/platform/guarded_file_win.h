@@ -40,10 +40,14 @@ struct FileStamp {
 // write, rename or delete it.
 class HeldFile {
 public:
-    // Reads the whole file into `bytes` (whose storage is reused): kNone, kNotFound, kHeldOpen when
-    // someone holds it in a way that excludes us, kTooLarge beyond kMaxWholeFileSize, and
+    // Reads the whole file into `bytes` (whose storage is reused), through the open file to its
+    // end: kNone, kNotFound, kHeldOpen when someone holds it in a way that excludes us, kTooLarge
+    // beyond kMaxWholeFileSize, kNoFinalPath when where it really lives cannot be learned, and
     // kUnreadable for anything else (no access, a folder of that name, a read that failed).
     FileFailure Read(const std::wstring& path, std::string& bytes);
+    // Where the file read really lives (FinalPathOf): `path` itself, unless `path` is a link or
+    // stands behind one. The stamp describes the file at this path.
+    const std::wstring& finalPath() const { return finalPath_; }
     const FileStamp& stamp() const { return stamp_; }
     // The open file while it is held (for the security and streams the new file takes over).
     HANDLE handle() const { return file_.get(); }
@@ -53,7 +57,18 @@ public:
 private:
     win::FileHandle file_;
     FileStamp stamp_;
+    std::wstring finalPath_;
 };
+
+// The path of the file that `handle` is open on, through every link and junction, as a plain
+// full path ("C:\dir\file" or "\\server\share\file"); empty when it cannot be learned.
+std::wstring FinalPathOf(HANDLE handle);
+// The plain full path of a path in the form FinalPathOf is given ("\\?\C:\dir\file",
+// "\\?\UNC\server\share\file"); empty for any other form (a volume without a drive letter).
+std::wstring PlainPathOf(std::wstring systemPath);
+
+// Whether two full paths name the same place, letter case aside.
+bool SamePath(const std::wstring& a, const std::wstring& b);
 
 // The file at `path` as it is now, with its identity when `identify`; `exists` false when it is
 // absent. Returns false when neither can be told.
@@ -79,10 +94,12 @@ public:
 
     // Writes `bytes` into a temporary file beside `fullPath` named `temporaryName`, this target's
     // one such name, so that a killed run's leftover is found without listing the folder: one
-    // nobody holds is removed (`leftoverSeen()`), a held one makes it take a `spareName`. The new
-    // file takes the old one's marks, creation time and, from `model` (or INVALID_HANDLE_VALUE),
-    // security and named streams. On failure `failure()` is kNoFolder, kNotWritten or
-    // kSecurityNotKept.
+    // nobody holds is removed (`leftoverSeen()`), a held one makes it take a `spareName`. No name
+    // is ever written through: the file is made new, never opened, and a link at the name is
+    // removed as itself. The new file takes the old one's marks, creation time and, from `model`
+    // (or INVALID_HANDLE_VALUE), security and named streams, and is flushed to disk. On failure
+    // `failure()` is kNoFolder, kNotWritten (the flush included), kSecurityNotKept or
+    // kLinkNotRemoved.
     bool Write(const std::wstring& fullPath, std::string_view bytes, const FileStamp& old, HANDLE model,
                const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long));
     bool leftoverSeen() const { return leftoverSeen_; }
@@ -106,9 +123,21 @@ private:
     bool targetAppeared_ = false;
 };
 
-// Deletes the file at `path` unless somebody holds it open (opening it without sharing fails
-// then; closing deletes it). Returns whether there was one to delete.
-bool RemoveUnlessHeld(const std::wstring& path);
+// What RemoveUnlessHeld did with a name.
+enum class Removal {
+    kRemoved,   // the file, or the link as itself, is gone
+    kAbsent,    // nothing was there
+    kHeld,      // somebody holds it open: left alone
+    kKept,      // a plain folder, or a file that may not be deleted: left alone
+    kLinkKept,  // a link (or junction) that could not be removed as itself: left alone
+};
+
+// Deletes what lies at `path`, a name of the program's own temporary pattern, unless somebody
+// holds it open (opening it without sharing fails then). A link or junction there is removed as
+// itself and never followed: nothing it points at is opened for deletion. Where the platform
+// follows a link all the same (Wine shows a Unix link as the file it points at), the open file's
+// final path tells, and such a name is left alone as kLinkKept.
+Removal RemoveUnlessHeld(const std::wstring& path);
 
 // The full path the file functions would make of `path`, or nothing (empty) when none can be made.
 std::wstring FullPathOf(const std::wstring& path);

@@ -25,7 +25,7 @@ WholeFileRead ReadWholeFile(const std::wstring& path, std::string& bytes) {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > kMaxWholeFileSize) return read;
     read.failure = FileFailure::kNone;
-    read.reachedEnd = ReadOpenFile(file.get(), static_cast<std::size_t>(size.QuadPart), bytes);
+    read.reachedEnd = ReadOpenFile(file.get(), static_cast<std::size_t>(size.QuadPart), bytes) == OpenFileRead::kWhole;
     return read;
 }
 
@@ -33,23 +33,33 @@ bool IsConfirmedAbsence(const std::wstring& path, DWORD error) {
     return IsAbsence(error) && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && IsAbsence(GetLastError());
 }
 
-bool ReadOpenFile(void* file, std::size_t size, std::string& bytes) {
-    // Read what the size promises; should the file turn out shorter, what was there is what counts.
-    bytes.resize(size);
+OpenFileRead ReadOpenFile(void* file, std::size_t expected, std::string& bytes) {
+    // The size said is only where the reading starts: the end of the file is where a read gives
+    // nothing more. One byte beyond the size said is asked for, so that a file of that size ends
+    // with the read that finds no more.
+    constexpr std::size_t kLimit = static_cast<std::size_t>(kMaxWholeFileSize);
+    constexpr std::size_t kChunk = std::size_t{1} << 24;
+    bytes.resize(std::min(expected, kLimit) + 1);
     std::size_t filled = 0;
-    bool whole = true;
-    while (filled < bytes.size()) {
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled > kLimit) {
+                bytes.resize(kLimit);
+                return OpenFileRead::kTooLarge;
+            }
+            bytes.resize(std::min(filled + std::max(filled, kChunk), kLimit + 1));
+        }
         DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 24));
+        const DWORD want = static_cast<DWORD>(std::min(bytes.size() - filled, kChunk));
         if (!ReadFile(file, bytes.data() + filled, want, &got, nullptr)) {
-            whole = false;
-            break;
+            bytes.resize(filled);
+            return OpenFileRead::kFailed;
         }
         if (got == 0) break;
         filled += got;
     }
     bytes.resize(filled);
-    return whole;
+    return OpenFileRead::kWhole;
 }
 
 }  // namespace tarnwick

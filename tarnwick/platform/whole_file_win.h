@@ -23,14 +23,23 @@ inline constexpr long long kMaxWholeFileSize = 0x3FFFFFFF;
 // Reads the file at `path` into `bytes`, whose storage is reused, sharing it with every other
 // reader, writer and deleter. Only a file that is really not there is kNotFound and only one held
 // without sharing kHeldOpen; anything else in the way (access, a folder of that name, a size
-// beyond kMaxWholeFileSize) makes it kUnreadable. A file shorter than its size said is read as far
-// as it goes.
+// beyond kMaxWholeFileSize) makes it kUnreadable. The size comes from the open file, and the read
+// goes on to the end of the file whatever the size said.
 WholeFileRead ReadWholeFile(const std::wstring& path, std::string& bytes);
 
-// Reads `size` bytes from the open file `file` (a HANDLE) into `bytes`, in chunks the system takes
-// at once. A file that turns out shorter is read as far as it goes. False when a read fails
-// part-way; `bytes` then holds what was read before.
-bool ReadOpenFile(void* file, std::size_t size, std::string& bytes);
+// How a read of an open file to its end went.
+enum class OpenFileRead {
+    kWhole,     // every byte up to the end of the file
+    kFailed,    // a read failed part-way
+    kTooLarge,  // the file holds more than kMaxWholeFileSize bytes
+};
+
+// Reads the open file `file` (a HANDLE) from its current position to its end into `bytes`, in
+// chunks the system takes at once. `expected` (the size the file reported) only sizes the first
+// reservation: a file that is longer than it said, or grows while it is read, is read on to its
+// end, and one that is shorter as far as it goes. After kFailed or kTooLarge, `bytes` holds what
+// was read before.
+OpenFileRead ReadOpenFile(void* file, std::size_t expected, std::string& bytes);
 
 // Whether a failed open or attribute query says the file (or its folder) is not there.
 inline bool IsAbsence(DWORD error) {

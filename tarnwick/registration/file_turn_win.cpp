@@ -108,13 +108,18 @@ void RemoveLeftoverTemporaryFiles(const std::wstring& directory) {
         FindFirstFileExW((directory + L"~tw*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
     if (!search.valid()) return;
     do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsTemporaryFileName(found.cFileName)) continue;
+        // A plain folder is never one of ours; a junction or link of the pattern goes as itself.
+        const DWORD attributes = found.dwFileAttributes;
+        const bool plainFolder =
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+        if (plainFolder || !IsTemporaryFileName(found.cFileName)) continue;
         (void)RemoveUnlessHeld(directory + found.cFileName);
     } while (FindNextFileW(search.get(), &found));
 }
 
 bool RemoveOwnLeftover(const FileTurn& turn, const std::wstring& fullPath) {
-    return !turn.temporaryName().empty() && RemoveUnlessHeld(FolderOf(fullPath) + turn.temporaryName());
+    return !turn.temporaryName().empty() &&
+           RemoveUnlessHeld(FolderOf(fullPath) + turn.temporaryName()) == Removal::kRemoved;
 }
 
 }  // namespace tarnwick

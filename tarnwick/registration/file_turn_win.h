@@ -39,8 +39,9 @@ private:
 // Removes from `directory` (which ends with a backslash) every file whose name is of the
 // temporary pattern exactly (IsTemporaryFileName) and that no running program holds open. A
 // running program holds its temporary file open without sharing until it has renamed it, so only
-// the leftovers of runs that ended without finishing are removed. It lists the folder, which is
-// slow under Wine, so it is done only where a leftover was seen.
+// the leftovers of runs that ended without finishing are removed. A link or junction of that
+// pattern is removed as itself, never followed; one that cannot be is left. It lists the folder,
+// which is slow under Wine, so it is done only where a leftover was seen.
 void RemoveLeftoverTemporaryFiles(const std::wstring& directory);
 
 // Removes the temporary file of the file whose turn is `turn`, at `fullPath`, when a run that was

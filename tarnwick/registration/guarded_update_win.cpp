@@ -39,13 +39,33 @@ bool WriteReplacement(ReplacementFile& replacement, const FileTurn& turn, const 
     return written;
 }
 
+// Runs `step` (turn, path) on the file where it really lives, `finalPath`, under that path's turn:
+// every spelling of a file, links included, takes the turn of the one file it names. `followed`
+// says that the path was already one found so; should it lead elsewhere again, a link is being
+// changed meanwhile.
+template <typename Step>
+FileFailure UnderFinalPathTurn(bool followed, const std::wstring& finalPath, Step&& step) {
+    if (followed) return FileFailure::kKeptChanging;
+    const FileTurn turn(finalPath);
+    return turn.held() ? step(turn, finalPath) : FileFailure::kNoTurn;
+}
+
 // Reads, merges and replaces the file until a merge is put in place over the bytes it was made from.
 FileFailure MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, std::string_view name,
-                           const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
+                           const std::vector<std::string>* entry, RegistryFileBuffers& buffers, bool followed) {
     for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
         HeldFile original;
         const FileFailure read = original.Read(fullPath, buffers.read);
         if (read != FileFailure::kNone && read != FileFailure::kNotFound) return read;
+        // A link, or a path through a junction: the file is read, merged and replaced where it
+        // really lives, beside its target, and the link stays a link.
+        if (read == FileFailure::kNone && !SamePath(original.finalPath(), fullPath)) {
+            const std::wstring finalPath = original.finalPath();
+            original.Release();
+            return UnderFinalPathTurn(followed, finalPath, [&](const FileTurn& finalTurn, const std::wstring& path) {
+                return MergeUnderTurn(finalTurn, path, name, entry, buffers, true);
+            });
+        }
         std::optional<std::string_view> existing;
         if (read == FileFailure::kNone) existing = buffers.read;
         if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return FileFailure::kNone;  // nothing to change
@@ -75,7 +95,7 @@ FileFailure MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, s
 FileFailure MergeWithinMemory(const FileTurn& turn, const std::wstring& fullPath, std::string_view name,
                               const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
     try {
-        return MergeUnderTurn(turn, fullPath, name, entry, buffers);
+        return MergeUnderTurn(turn, fullPath, name, entry, buffers, false);
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
     }
@@ -95,8 +115,10 @@ void WithFileTurn(const std::optional<std::wstring>& path, const std::string& sh
     if (failure != FileFailure::kNone) Report(shown, failure);
 }
 
-// Writes the spare file's new bytes beside it and puts them in place over whatever is there.
-FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPath, std::string_view content) {
+// Writes the spare file's new bytes beside it (where it really lives, when it is a link) and puts
+// them in place over whatever is there.
+FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPath, std::string_view content,
+                                bool followed) {
     FileStamp stamp;
     if (!StampOf(fullPath, stamp)) return FileFailure::kUnreadable;
     const DWORD attributes = stamp.exists ? stamp.data.dwFileAttributes : 0;
@@ -106,10 +128,20 @@ FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPa
     {
         // The old spare file, open for what the new one takes over from it (its security, its
         // streams); let go before the rename.
-        const win::FileHandle model =
-            stamp.exists ? win::OpenSharingAll(fullPath.c_str(), GENERIC_READ) : win::FileHandle();
+        win::FileHandle model = stamp.exists ? win::OpenSharingAll(fullPath.c_str(), GENERIC_READ) : win::FileHandle();
         if (stamp.exists && !model.valid()) {
             return GetLastError() == ERROR_SHARING_VIOLATION ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
+        }
+        if (model.valid()) {
+            const std::wstring finalPath = FinalPathOf(model.get());
+            if (finalPath.empty()) return FileFailure::kNoFinalPath;
+            if (!SamePath(finalPath, fullPath)) {
+                (void)model.Reset();
+                return UnderFinalPathTurn(followed, finalPath,
+                                          [&](const FileTurn& finalTurn, const std::wstring& path) {
+                                              return WriteSpareUnderTurn(finalTurn, path, content, true);
+                                          });
+            }
         }
         if (!WriteReplacement(replacement, turn, fullPath, content, stamp, model.get())) return replacement.failure();
     }
@@ -138,7 +170,7 @@ void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path,
     if (!content) return;  // a value the file cannot store: the old file stays as it was
     WithFileTurn(path, AnsiText(path), FileFailure::kUnreadable,
                  [&](const FileTurn& turn, const std::wstring& fullPath) {
-                     return WriteSpareUnderTurn(turn, fullPath, *content);
+                     return WriteSpareUnderTurn(turn, fullPath, *content, false);
                  });
 }
 

@@ -6,13 +6,19 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "discovery/loadpoints.h"
+#include "passed_over.h"
 #include "platform/guarded_file_testing_win.h"
 #include "platform/guarded_file_win.h"
+#include "platform/whole_file_win.h"
 #include "registration/file_turn.h"
 #include "registration/guarded_update_testing_win.h"
 #include "registration/registration.h"
 #include "testkit/files_win.h"
+#include "testkit/process_win.h"
 #include "tests/tarnwick_test_support_win.h"
 
 namespace tarnwick {
@@ -41,6 +47,16 @@ protected:
         return bytes;
     }
     static std::wstring ProtkOf(const std::wstring& loadpoint) { return loadpoint + L"\\text\\protk.dat"; }
+    // Registers (the loadpoints and the spare files), then unregisters the loadpoints; returns
+    // what both wrote on standard error.
+    std::string RegisterThenUnregister() {
+        ::testing::internal::CaptureStderr();
+        UpdateLoadpointRegistryFiles();
+        WriteSpareRegistryFiles();
+        options_.unregister = true;
+        UpdateLoadpointRegistryFiles();
+        return ::testing::internal::GetCapturedStderr();
+    }
     // Loadpoint "a" (32-bit) whose protk.dat holds kOther, and the spares folder "spares" holding
     // an old protkx64.dat; both executables given. Returns the loadpoint.
     std::wstring LoadpointAndOldSpare() {
@@ -466,12 +482,7 @@ TEST_F(RegistrationSteps, WhenTheSecurityCannotBeCarriedOverTheOldFileStaysAsItI
     options_.sparesDir = spares;
 
     const SecurityCarrier carrier = ReplaceSecurityCarrier(&CarryNothing);
-    ::testing::internal::CaptureStderr();
-    UpdateLoadpointRegistryFiles();
-    WriteSpareRegistryFiles();
-    options_.unregister = true;
-    UpdateLoadpointRegistryFiles();
-    const std::string errors = ::testing::internal::GetCapturedStderr();
+    const std::string errors = RegisterThenUnregister();
     ReplaceSecurityCarrier(carrier);
 
     const std::string reason = "\": its security could not be carried over to the new file\n";
@@ -533,6 +544,278 @@ TEST_F(RegistrationSteps, WithoutTurnsTheStampCheckSeesAReplacementOfTheSameSize
     changed[changed.find("Other")] = 'B';
     EXPECT_EQ(Read(ProtkOf(a)), changed + kEntry32);  // read and merged again: nothing lost
     EXPECT_EQ(ListDirectory(a + L"\\text"), std::vector<std::wstring>({L"protk.dat"}));
+}
+
+// Links for the tests. On Windows a file symbolic link or a junction. Wine 8 makes neither
+// (CreateSymbolicLinkW reports success and makes nothing, mklink /J fails), so there a Unix
+// symbolic link made by the system's ln stands in: Wine shows it as the file or folder it points
+// at, follows it where Windows would not, and gives its target's path as where the file really
+// lives. What a link keeps of itself (a reparse point) and its removal as itself are shown only on
+// Windows. The Unix links are removed as themselves when the object goes away.
+enum class LinkKind { kFile, kFolder };
+
+class Links {
+public:
+    Links() = default;
+    ~Links() {
+        for (const auto& [link, name] : unixLinks_) {
+            if (StartUnix(L"Z:\\bin\\rm", {L"-f", Widen(name)})) (void)Listed(link, false);
+        }
+    }
+    Links(const Links&) = delete;
+    Links& operator=(const Links&) = delete;
+
+    // Makes `link` point at `target` (which need not exist). False when neither kind can be made.
+    bool Make(const std::wstring& link, const std::wstring& target, LinkKind kind) {
+        if (kind == LinkKind::kFile) {
+            (void)CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+        } else {
+            (void)RunProcess(L"cmd.exe", {L"/c", L"mklink", L"/J", link, target});
+        }
+        if (IsReparsePoint(link)) {
+            windowsLinks_ = true;
+            return true;
+        }
+        const std::string linkName = UnixName(link);
+        const std::string targetName = UnixName(target);
+        if (linkName.empty() || targetName.empty()) return false;
+        if (!StartUnix(L"Z:\\bin\\ln", {L"-s", Widen(targetName), Widen(linkName)}) || !Listed(link, true))
+            return false;
+        unixLinks_.emplace_back(link, linkName);
+        return true;
+    }
+    // Whether the links made are Windows's own (else Unix stand-ins under Wine).
+    bool windows() const { return windowsLinks_; }
+
+    static bool IsReparsePoint(const std::wstring& path) {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    }
+
+private:
+    // Starts a Unix program under Wine (named by its path on Wine's drive of the Unix root, which
+    // the system's search would give an .exe). Wine gives no handle to wait on such a program.
+    static bool StartUnix(const std::wstring& program, const std::vector<std::wstring>& arguments) {
+        std::wstring line = QuoteArgument(program);
+        for (const std::wstring& argument : arguments) line += L" " + QuoteArgument(argument);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process))
+            return false;
+        if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+        if (process.hThread != nullptr) CloseHandle(process.hThread);
+        return true;
+    }
+    // Whether `path`'s name is listed in its folder (a link whose target is missing included),
+    // waited for up to ten seconds.
+    static bool Listed(const std::wstring& path, bool listed) {
+        const std::size_t cut = path.find_last_of(L'\\');
+        for (int wait = 0; wait < 200; ++wait) {
+            const std::vector<std::wstring> names = ListDirectory(path.substr(0, cut));
+            if ((std::find(names.begin(), names.end(), path.substr(cut + 1)) != names.end()) == listed) return true;
+            Sleep(50);
+        }
+        return false;
+    }
+    // The Unix path of a Windows path under Wine; empty elsewhere.
+    static std::string UnixName(const std::wstring& path) {
+        using UnixFileName = char*(CDECL*)(const wchar_t*);
+        const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        const auto convert =
+            reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+        char* name = convert != nullptr ? convert(path.c_str()) : nullptr;
+        if (name == nullptr) return std::string();
+        std::string result(name);
+        HeapFree(GetProcessHeap(), 0, name);
+        return result;
+    }
+
+    std::vector<std::pair<std::wstring, std::string>> unixLinks_;  // Windows and Unix path
+    bool windowsLinks_ = false;
+};
+
+constexpr const char* kNoLinks =
+    "no link could be made: Windows makes symbolic links only for administrators or in developer mode, "
+    "Wine 8 makes none, and no Unix link could be made in its stead";
+
+// Administrators link one shared registry file into each loadpoint, or a loadpoint's text folder
+// to a shared one: the file is read through the link, updated where it really lives (the new file
+// beside the target, renamed over the target) and the link stays. The same for a spare file.
+TEST_F(RegistrationSteps, RegistryFilesBehindLinksAreUpdatedWhereTheyLiveAndTheLinksStay) {
+    const std::wstring targets = root_.path() + L"\\targets";
+    const std::wstring spares = root_.path() + L"\\spares";
+    for (const std::wstring& folder : {targets, targets + L"\\text", spares})
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const struct {
+        const wchar_t* loadpoint;
+        LinkKind kind;
+        const wchar_t* link;    // below the loadpoint
+        const wchar_t* target;  // below `targets`
+        const wchar_t* file;    // the registry file below `targets`
+    } cases[] = {
+        {L"filelink", LinkKind::kFile, L"\\text\\protk.dat", L"\\shared.dat", L"\\shared.dat"},
+        {L"junction", LinkKind::kFolder, L"\\text", L"\\text", L"\\text\\protk.dat"},
+    };
+    Links links;
+    for (const auto& c : cases) {
+        const std::wstring loadpoint = root_.path() + L"\\" + c.loadpoint;
+        ASSERT_TRUE(CreateDirectoryW(loadpoint.c_str(), nullptr));
+        if (c.kind == LinkKind::kFile) {
+            ASSERT_TRUE(CreateDirectoryW((loadpoint + L"\\text").c_str(), nullptr));
+        }
+        ASSERT_TRUE(WriteFileBytes(targets + c.file, kOther));
+        if (!links.Make(loadpoint + c.link, targets + c.target, c.kind)) {
+            GTEST_SKIP() << kNoLinks;
+        }
+        loadpoints_.in32BitView.push_back(Narrow(loadpoint));
+    }
+    ASSERT_TRUE(WriteFileBytes(targets + L"\\spare.dat", "old spare"));
+    ASSERT_TRUE(links.Make(spares + L"\\protkx64.dat", targets + L"\\spare.dat", LinkKind::kFile));
+    options_.exec32 = L"C:\\x86\\my.dll";
+    options_.exec64 = L"C:\\x64\\my.dll";
+    options_.sparesDir = spares;
+    const std::string spare =
+        "name MyApp\r\nexec_file C:\\x64\\my.dll\r\nunicode_encoding false\r\ndelay_start false\r\n"
+        "allow_stop true\r\nend\r\n";
+
+    for (bool unregistering : {false, true}) {
+        options_.unregister = unregistering;
+        ::testing::internal::CaptureStderr();
+        UpdateLoadpointRegistryFiles();
+        if (!unregistering) WriteSpareRegistryFiles();
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+        const std::string expected = unregistering ? kOther + "\r\n" : kOther + kEntry32;
+        for (const auto& c : cases) {
+            const std::wstring loadpoint = root_.path() + L"\\" + c.loadpoint;
+            EXPECT_EQ(Read(targets + c.file), expected) << Narrow(loadpoint);
+            EXPECT_EQ(Read(ProtkOf(loadpoint)), expected) << Narrow(loadpoint);  // through the link
+            if (links.windows()) {
+                EXPECT_TRUE(Links::IsReparsePoint(loadpoint + c.link)) << Narrow(loadpoint);
+            }
+        }
+        EXPECT_EQ(Read(targets + L"\\spare.dat"), spare);
+        EXPECT_EQ(Read(spares + L"\\protkx64.dat"), spare);
+        // No temporary file left beside a link or a target.
+        EXPECT_EQ(ListDirectory(targets), std::vector<std::wstring>({L"shared.dat", L"spare.dat", L"text"}));
+        EXPECT_EQ(ListDirectory(targets + L"\\text"), std::vector<std::wstring>({L"protk.dat"}));
+        EXPECT_EQ(ListDirectory(root_.path() + L"\\filelink\\text"), std::vector<std::wstring>({L"protk.dat"}));
+        EXPECT_EQ(ListDirectory(spares), std::vector<std::wstring>({L"protkx32.dat", L"protkx64.dat"}));
+    }
+}
+
+// A user who may write a loadpoint's text folder or the spares folder plants a link at a name the
+// program chose (a file's own temporary name, or a leftover's name of the program's pattern),
+// pointing at a file or folder elsewhere. Whatever the link points at is never deleted, written or
+// created. On Windows a link is opened and removed as itself and the file is served; Wine follows
+// a Unix link at a file's own temporary name, which shows as the name of another file, so there
+// the registry file is passed over (as on Windows when a link cannot be removed).
+TEST_F(RegistrationSteps, LinksPlantedAtTheProgramsOwnNamesAreNeverFollowed) {
+    const std::wstring victims = root_.path() + L"\\victims";
+    const std::wstring spares = root_.path() + L"\\spares";
+    for (const std::wstring& folder : {victims, victims + L"\\dir", spares})
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(victims + L"\\victim.txt", "victim"));
+    ASSERT_TRUE(WriteFileBytes(victims + L"\\dir\\inside.txt", "inside"));
+    ASSERT_TRUE(WriteFileBytes(victims + L"\\created.txt", "for the link"));
+    const std::wstring own = TemporaryFileNameFor(L"PROTK.DAT");
+    const struct {
+        const wchar_t* folder;  // a loadpoint, or "spares"
+        std::wstring name;
+        LinkKind kind;
+        const wchar_t* target;  // below `victims`; created.txt does not exist
+        bool passedOverWhereFollowed;
+    } cases[] = {
+        {L"owntofile", own, LinkKind::kFile, L"\\victim.txt", true},
+        {L"owntofolder", own, LinkKind::kFolder, L"\\dir", false},
+        {L"owntonothing", own, LinkKind::kFile, L"\\created.txt", false},
+        // The file's own leftover makes the folder be searched for older ones.
+        {L"leftovers", L"~tw0", LinkKind::kFile, L"\\victim.txt", false},
+        {L"leftovers", L"~tw1", LinkKind::kFolder, L"\\dir", false},
+        {L"spares", TemporaryFileNameFor(L"PROTKX64.DAT"), LinkKind::kFile, L"\\victim.txt", true},
+    };
+    Links links;
+    for (const auto& c : cases) {
+        const std::wstring folder = root_.path() + L"\\" + c.folder;
+        if (std::wstring(c.folder) != L"spares" && !DirectoryExists(folder)) {
+            MakeLoadpoint(root_.path(), c.folder);
+            ASSERT_TRUE(WriteFileBytes(ProtkOf(folder), kOther));
+            loadpoints_.in32BitView.push_back(Narrow(folder));
+        }
+        const std::wstring at = std::wstring(c.folder) == L"spares" ? spares : folder + L"\\text";
+        if (!links.Make(at + L"\\" + c.name, victims + c.target, c.kind)) {
+            GTEST_SKIP() << kNoLinks;
+        }
+    }
+    // The link to created.txt was made while it existed (Wine lists no link whose target is missing).
+    ASSERT_TRUE(DeleteFileW((victims + L"\\created.txt").c_str()));
+    ASSERT_TRUE(WriteFileBytes(root_.path() + L"\\leftovers\\text\\" + own, "partial"));
+    options_.exec64 = L"C:\\x64\\my.dll";
+    options_.exec32 = L"C:\\x86\\my.dll";
+    options_.sparesDir = spares;
+    const std::string errors = RegisterThenUnregister();
+
+    EXPECT_EQ(ListDirectory(victims), std::vector<std::wstring>({L"dir", L"victim.txt"}));
+    EXPECT_EQ(Read(victims + L"\\victim.txt"), "victim");
+    EXPECT_EQ(ListDirectory(victims + L"\\dir"), std::vector<std::wstring>({L"inside.txt"}));
+    EXPECT_EQ(Read(victims + L"\\dir\\inside.txt"), "inside");
+    std::string expectedErrors;
+    for (const auto& c : cases) {
+        const bool passedOver = !links.windows() && c.passedOverWhereFollowed;
+        if (std::wstring(c.folder) == L"spares") {
+            EXPECT_EQ(FileExists(spares + L"\\protkx64.dat"), !passedOver);
+            if (passedOver)
+                expectedErrors +=
+                    PassedOverLine(Narrow(spares + L"\\protkx64.dat"), FileFailure::kLinkNotRemoved) + "\n";
+            continue;
+        }
+        const std::wstring protk = ProtkOf(root_.path() + L"\\" + c.folder);
+        EXPECT_EQ(Read(protk), passedOver ? kOther : kOther + "\r\n") << Narrow(protk);
+        // Registering passes it over; unregistering then finds nothing to remove.
+        if (passedOver) expectedErrors += PassedOverLine(Narrow(protk), FileFailure::kLinkNotRemoved) + "\n";
+        // Windows removes each link as itself; the Unix stand-ins stay where Wine cannot tell them.
+        if (links.windows()) {
+            EXPECT_FALSE(FileExists(root_.path() + L"\\" + c.folder + L"\\text\\" + c.name));
+        }
+    }
+    EXPECT_EQ(errors, expectedErrors);
+}
+
+// Where a file really lives, as the system names it, back in the plain form; a form without one
+// (a volume without a drive letter) means the place cannot be learned, and the file is passed over.
+TEST(FinalPath, IsTurnedBackIntoAPlainPathOrNone) {
+    const struct {
+        const wchar_t* system;
+        const wchar_t* plain;
+    } cases[] = {
+        {L"\\\\?\\C:\\PTC\\text\\protk.dat", L"C:\\PTC\\text\\protk.dat"},
+        {L"\\\\?\\UNC\\server\\share\\text\\protk.dat", L"\\\\server\\share\\text\\protk.dat"},
+        {L"\\\\?\\C:\\", L"C:\\"},
+        {L"\\\\?\\Volume{0b6a3c52-1d1e-4f5a-9c7b-2d4e6f8a0b1c}\\protk.dat", L""},
+        {L"\\\\?\\C:", L""},
+        {L"C:\\PTC\\protk.dat", L""},
+        {L"", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PlainPathOf(c.system), c.plain) << Narrow(c.system);
+}
+
+// The size a file reports is where its read starts, not where it ends: a file whose path reports
+// a wrong size, or that grows meanwhile, is read whole; one that is shorter as far as it goes.
+TEST(WholeRead, GoesOnToTheEndWhateverSizeWasReported) {
+    TempFolder root;
+    const std::wstring path = root.path() + L"\\file";
+    std::string content(70000, 'x');
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>('a' + i % 26);
+    ASSERT_TRUE(WriteFileBytes(path, content));
+    for (std::size_t reported : {std::size_t{0}, std::size_t{1}, std::size_t{69999}, std::size_t{70000},
+                                 std::size_t{70001}, std::size_t{1} << 20}) {
+        const win::FileHandle file = win::OpenSharingAll(path.c_str(), GENERIC_READ);
+        ASSERT_TRUE(file.valid());
+        std::string bytes = "stale";
+        EXPECT_EQ(ReadOpenFile(file.get(), reported, bytes), OpenFileRead::kWhole) << reported;
+        EXPECT_EQ(bytes, content) << reported;
+    }
 }
 
 }  // namespace

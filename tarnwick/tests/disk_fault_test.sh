@@ -5,7 +5,11 @@
 #     left, no spare file appears, and standard error names protk.dat as passed over;
 #  2. a file-size limit (ulimit -f) that stops the rewrite part-way: the same;
 #  3. a read-only spares folder: the spare file is not written, the spare that was there stays,
-#     and the loadpoint is registered all the same.
+#     and the loadpoint is registered all the same;
+#  4. a power cut right after a rename: every new file (protk.dat, the spare file) is on the disk
+#     before it is renamed over the old one, shown by strace as an fsync of the temporary file
+#     before its rename. Under Wine the program flushes and its Wine server renames, so the trace
+#     follows both: the server is started anew under it. Skipped where strace cannot trace.
 # Cases 1 and 3 need a small file system of their own (tmpfs, mounted for the test only); where
 # mounting is not allowed they are reported as skipped with that reason, and case 2, which needs
 # no privilege, still runs. Every case also checks that nothing else in its folder changed.
@@ -179,6 +183,48 @@ if [ -n "$readonly_how" ]; then
 else
   echo "skipped: read-only spares folder (running as root without mounting, so no folder can be made read-only)"
   record "read-only spares folder: skipped, no way to make a folder read-only here"
+fi
+
+# ---- 4. the new bytes on the disk before the rename ----
+if command -v strace >/dev/null && strace -f -o /dev/null true 2>/dev/null; then
+  mkdir -p "$work/flushed"
+  flushed_win=$("${wine[@]}" winepath -w "$work/flushed" 2>/dev/null | tr -d "\r")
+  WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1
+  # The program's first Wine call starts the prefix's server again, as a child traced with it;
+  # ending that server ends the trace.
+  {
+    printf '%q ' "${wine[@]}" "$tarnwick" /name:MyApp /unregister "/reg:$keys_win"; echo
+    printf '%q ' "${wine[@]}" "$tarnwick" /name:MyApp '/exec32:C:\my.dll' '/exec64:C:\my64.dll' \
+      "/spares:$flushed_win" "/reg:$keys_win"; echo
+    printf 'WINEPREFIX=%q wineserver -k\n' "$prefix"
+  } >"$work/flush-runs.sh"
+  strace -f -y -e trace=fsync,fdatasync,rename,renameat,renameat2 -o "$work/trace" bash "$work/flush-runs.sh" \
+    >"$work/out.txt" 2>&1
+  # Each rename of a temporary file over its file, and whether that temporary file was flushed first.
+  verdict=$(python3 - "$work/trace" <<'PY'
+import re, sys
+flushed, renames = set(), []
+for line in open(sys.argv[1], errors="replace"):
+    m = re.search(r"\b(?:fsync|fdatasync)\(\d+<([^>]*)>\) = 0", line)
+    if m: flushed.add(m.group(1))
+    m = re.search(r'rename(?:at2?)?\((?:[^"]*)"([^"]*/~tw[0-9a-f]+)", (?:[^"]*)"([^"]*)"', line)
+    if m: renames.append((m.group(1), m.group(2).rsplit("/", 1)[-1], m.group(1) in flushed))
+print(" ".join("%s:%s" % (name, "flushed" if ok else "NOT-flushed") for _, name, ok in renames))
+PY
+)
+  echo "renames: $verdict"
+  # protk.dat unregistered and registered again (and that of the other loadpoint), and the two spare files.
+  if [ "$(tr ' ' '\n' <<<"$verdict" | grep -c ':flushed$')" -ge 4 ] && ! grep -q NOT <<<"$verdict"; then
+    pass "power cut: protk.dat (unregistered, registered) and both spare files on the disk before each rename"
+  else
+    fail "power cut: not every new file was flushed before its rename: $verdict"
+  fi
+  if grep -q '^exec_file C:\\my.dll' "$work/limit/text/protk.dat" && [ -s "$work/flushed/protkx32.dat" ]; then
+    pass "power cut: registered"; else fail "power cut: not registered"; fi
+  record "new files flushed before the rename (strace of the program and its Wine server): $verdict"
+else
+  echo "skipped: the new bytes on the disk before the rename (strace is missing or cannot trace here)"
+  record "flush before the rename: skipped, strace cannot trace here"
 fi
 
 if [ "$failures" -eq 0 ]; then echo "disk faults: all cases passed"; rm -rf "$work"; exit 0; fi
