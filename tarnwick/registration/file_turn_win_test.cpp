@@ -9,7 +9,6 @@
 #include <shlobj.h>
 
 #include <future>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -31,10 +30,13 @@ bool PlatformHasPrivateNamespaces() {
     return true;
 }
 
-struct LocalFreeDeleter {
-    void operator()(void* block) const { LocalFree(block); }
-};
-using LocalBlock = std::unique_ptr<void, LocalFreeDeleter>;
+// The Administrators group's SID; empty when it cannot be made.
+std::vector<BYTE> AdministratorsSid() {
+    std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
+    DWORD size = SECURITY_MAX_SID_SIZE;
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid.data(), &size)) sid.clear();
+    return sid;
+}
 
 // The test process's token as an unelevated user of the same account has it: the Administrators
 // group for deny only (as UAC filters it), no privileges, the account itself as the owner of what
@@ -42,10 +44,9 @@ using LocalBlock = std::unique_ptr<void, LocalFreeDeleter>;
 win::KernelHandle UnelevatedImpersonationToken() {
     win::KernelHandle process;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, process.Receive())) return {};
-    BYTE administrators[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof(administrators);
-    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size)) return {};
-    SID_AND_ATTRIBUTES denyOnly{administrators, 0};
+    std::vector<BYTE> administrators = AdministratorsSid();
+    if (administrators.empty()) return {};
+    SID_AND_ATTRIBUTES denyOnly{administrators.data(), 0};
     win::KernelHandle restricted;
     if (!CreateRestrictedToken(process.get(), DISABLE_MAX_PRIVILEGE, 1, &denyOnly, 0, nullptr, 0, nullptr,
                                restricted.Receive()))
@@ -62,9 +63,11 @@ win::KernelHandle UnelevatedImpersonationToken() {
     if (!SetTokenInformation(token.get(), TokenOwner, &owner, sizeof(owner))) return {};
     PSID medium = nullptr;
     if (!ConvertStringSidToSidW(L"S-1-16-8192", &medium)) return {};
-    const LocalBlock mediumBlock(medium);
     TOKEN_MANDATORY_LABEL label{{medium, SE_GROUP_INTEGRITY}};
-    if (!SetTokenInformation(token.get(), TokenIntegrityLevel, &label, sizeof(label) + GetLengthSid(medium))) return {};
+    const bool labelled =
+        SetTokenInformation(token.get(), TokenIntegrityLevel, &label, sizeof(label) + GetLengthSid(medium)) != FALSE;
+    LocalFree(medium);
+    if (!labelled) return {};
     return token;
 }
 
@@ -87,17 +90,16 @@ void ActAsUnelevatedUser(const std::wstring& oldName, std::promise<UserAttempt>&
         PSECURITY_DESCRIPTOR everyone = nullptr;
         if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;WD)", SDDL_REVISION_1, &everyone,
                                                                  nullptr)) {
-            const LocalBlock everyoneBlock(everyone);
             SECURITY_ATTRIBUTES attributes{sizeof(attributes), everyone, FALSE};
             SetLastError(ERROR_SUCCESS);
             (void)mutex.Reset(CreateMutexW(&attributes, TRUE, oldName.c_str()));
             result.madeOldTurnFirst = mutex.valid() && GetLastError() != ERROR_ALREADY_EXISTS;
+            LocalFree(everyone);
         }
         HANDLE boundary = CreateBoundaryDescriptorW(std::wstring(kTurnBoundaryName).c_str(), 0);
-        BYTE administrators[SECURITY_MAX_SID_SIZE];
-        DWORD size = sizeof(administrators);
-        if (boundary != nullptr && CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) &&
-            AddSIDToBoundaryDescriptor(&boundary, administrators)) {
+        std::vector<BYTE> administrators = AdministratorsSid();
+        if (boundary != nullptr && !administrators.empty() &&
+            AddSIDToBoundaryDescriptor(&boundary, administrators.data())) {
             const std::wstring alias(kTurnNamespaceAlias);
             HANDLE opened = OpenPrivateNamespaceW(boundary, alias.c_str());
             if (opened == nullptr) opened = CreatePrivateNamespaceW(nullptr, boundary, alias.c_str());
