@@ -59,7 +59,7 @@ std::wstring FileTurnName(std::wstring_view foldedFullPath, TurnPlace place) {
 
 TurnPlace ChooseTurnPlace(TurnPlaceSteps& steps) {
     // A boundary that could not be made must not be filled: on Wine that call ends the process.
-    if (!steps.Elevated() || !steps.MakeBoundary() || !steps.AddAdministrators()) return TurnPlace::kGlobal;
+    if (!steps.MakeBoundary() || !steps.Elevated() || !steps.AddAdministrators()) return TurnPlace::kGlobal;
     for (int attempt = 0; attempt < kTurnNamespaceAttempts; ++attempt) {
         switch (steps.CreateNamespace()) {
             case TurnPlaceSteps::Creation::kCreated:

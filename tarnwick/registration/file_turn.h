@@ -43,11 +43,12 @@ class TurnPlaceSteps {
 public:
     enum class Creation { kCreated, kExists, kFailed };
     virtual ~TurnPlaceSteps() = default;
+    // Makes the boundary descriptor; false where the platform has no private namespaces. Asked
+    // first: it costs nothing, where the membership check costs a call to the Wine server.
+    virtual bool MakeBoundary() = 0;
     // Whether the run's token holds the Administrators group enabled: an elevated administrator,
     // an administrator with UAC off, SYSTEM. A UAC-filtered administrator holds it for deny only.
     virtual bool Elevated() = 0;
-    // Makes the boundary descriptor; false where the platform has no private namespaces.
-    virtual bool MakeBoundary() = 0;
     // Puts the Administrators group into the boundary made by MakeBoundary. Never called without
     // one: where boundaries cannot be made (Wine 8), this call ends the process.
     virtual bool AddAdministrators() = 0;
@@ -61,9 +62,9 @@ public:
 // creates it may be gone when it opens it, its creator having ended meanwhile.
 inline constexpr int kTurnNamespaceAttempts = 3;
 
-// The place of a run's turns: kAdministrators when the run is elevated and the namespace is
-// created or opened, kGlobal otherwise. Asks `steps` in the order of its declaration and stops at
-// the first that decides.
+// The place of a run's turns: kAdministrators when the platform makes boundaries, the run is
+// elevated and the namespace is created or opened, kGlobal otherwise. Asks `steps` in the order
+// of its declaration and stops at the first that decides.
 TurnPlace ChooseTurnPlace(TurnPlaceSteps& steps);
 
 // The name of the temporary file that carries a file's new bytes until it is renamed over the

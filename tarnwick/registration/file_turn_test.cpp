@@ -39,7 +39,7 @@ TEST(FileTurnName, OfAPathWhereTheFolderCannotBeOpened) {
     EXPECT_EQ(FileTurnName(L"", TurnPlace::kAdministrators), L"Tarnwick\\TarnwickFileTurn-cbf29ce484222325");
 }
 
-// Steps that answer from a script and note each call: E(levated), B(oundary), A(dministrators
+// Steps that answer from a script and note each call: B(oundary), E(levated), A(dministrators
 // added), C(reate), O(pen).
 class ScriptedSteps : public TurnPlaceSteps {
 public:
@@ -83,14 +83,14 @@ TEST(ChooseTurnPlace, TakesThePrivateNamespaceOnlyWhenElevatedAndTheNamespaceIsT
         TurnPlace place;
         const char* calls;
     } cases[] = {
-        {"an unelevated run asks for nothing more", false, true, true, {}, {}, kGlobal, "E"},
+        {"an unelevated run asks for nothing more", false, true, true, {}, {}, kGlobal, "BE"},
         // Wine 8: the boundary is not made, and adding to it would end the process.
-        {"no private namespaces on the platform", true, false, true, {}, {}, kGlobal, "EB"},
-        {"the group not added", true, true, false, {}, {}, kGlobal, "EBA"},
-        {"the first run creates it", true, true, true, {C::kCreated}, {}, kAdmins, "EBAC"},
-        {"creation fails", true, true, true, {C::kFailed}, {}, kGlobal, "EBAC"},
-        {"another run created it", true, true, true, {C::kExists}, {true}, kAdmins, "EBACO"},
-        {"its creator ended before the open", true, true, true, {C::kExists, C::kCreated}, {false}, kAdmins, "EBACOC"},
+        {"no private namespaces on the platform", true, false, true, {}, {}, kGlobal, "B"},
+        {"the group not added", true, true, false, {}, {}, kGlobal, "BEA"},
+        {"the first run creates it", true, true, true, {C::kCreated}, {}, kAdmins, "BEAC"},
+        {"creation fails", true, true, true, {C::kFailed}, {}, kGlobal, "BEAC"},
+        {"another run created it", true, true, true, {C::kExists}, {true}, kAdmins, "BEACO"},
+        {"its creator ended before the open", true, true, true, {C::kExists, C::kCreated}, {false}, kAdmins, "BEACOC"},
         {"gone at every open",
          true,
          true,
@@ -98,7 +98,7 @@ TEST(ChooseTurnPlace, TakesThePrivateNamespaceOnlyWhenElevatedAndTheNamespaceIsT
          {C::kExists, C::kExists, C::kExists},
          {false, false, false},
          kGlobal,
-         "EBACOCOCO"},
+         "BEACOCOCO"},
     };
     for (const auto& c : cases) {
         ScriptedSteps steps(c.elevated, c.boundary, c.added, c.creations, c.opens);

@@ -91,16 +91,16 @@ public:
     PlatformTurnPlaceSteps(const PlatformTurnPlaceSteps&) = delete;
     PlatformTurnPlaceSteps& operator=(const PlatformTurnPlaceSteps&) = delete;
 
+    bool MakeBoundary() override {
+        boundary_ = CreateBoundaryDescriptorW(std::wstring(kTurnBoundaryName).c_str(), 0);
+        return boundary_ != nullptr;
+    }
     // The token's Administrators group enabled is exactly what the boundary asks of every run that
     // creates or opens the namespace: true for SYSTEM, an administrator with UAC off and an
     // elevated one; false for a UAC-filtered administrator (the group for deny only) and a user.
     bool Elevated() override {
         BOOL member = FALSE;
         return haveSid_ && CheckTokenMembership(nullptr, administrators_, &member) && member;
-    }
-    bool MakeBoundary() override {
-        boundary_ = CreateBoundaryDescriptorW(std::wstring(kTurnBoundaryName).c_str(), 0);
-        return boundary_ != nullptr;
     }
     bool AddAdministrators() override { return AddSIDToBoundaryDescriptor(&boundary_, administrators_) != FALSE; }
     // Only administrators and SYSTEM may open the namespace or make names in it.
