@@ -31,22 +31,47 @@ void AppendHex(std::wstring& text, std::uint64_t value) {
     for (int shift = 60; shift >= 0; shift -= 4) text.push_back(kHexDigits[(value >> shift) & 0xFu]);
 }
 
-constexpr std::wstring_view kTurnPrefix = L"Global\\TarnwickFileTurn-";
+constexpr std::wstring_view kGlobalNamespace = L"Global";
+constexpr std::wstring_view kTurnPrefix = L"TarnwickFileTurn-";
+
+std::wstring TurnNameStart(TurnPlace place) {
+    std::wstring name(place == TurnPlace::kAdministrators ? kTurnNamespaceAlias : kGlobalNamespace);
+    name.push_back(L'\\');
+    name += kTurnPrefix;
+    return name;
+}
 
 }  // namespace
 
-std::wstring FileTurnName(unsigned long long folderIndex, std::wstring_view foldedName) {
-    std::wstring name(kTurnPrefix);
+std::wstring FileTurnName(unsigned long long folderIndex, std::wstring_view foldedName, TurnPlace place) {
+    std::wstring name = TurnNameStart(place);
     AppendHex(name, folderIndex);
     name.push_back(L'-');
     AppendHex(name, HashOf(foldedName));
     return name;
 }
 
-std::wstring FileTurnName(std::wstring_view foldedFullPath) {
-    std::wstring name(kTurnPrefix);
+std::wstring FileTurnName(std::wstring_view foldedFullPath, TurnPlace place) {
+    std::wstring name = TurnNameStart(place);
     AppendHex(name, HashOf(foldedFullPath));
     return name;
+}
+
+TurnPlace ChooseTurnPlace(TurnPlaceSteps& steps) {
+    // A boundary that could not be made must not be filled: on Wine that call ends the process.
+    if (!steps.MakeBoundary() || !steps.Elevated() || !steps.AddAdministrators()) return TurnPlace::kGlobal;
+    for (int attempt = 0; attempt < kTurnNamespaceAttempts; ++attempt) {
+        switch (steps.CreateNamespace()) {
+            case TurnPlaceSteps::Creation::kCreated:
+                return TurnPlace::kAdministrators;
+            case TurnPlaceSteps::Creation::kFailed:
+                return TurnPlace::kGlobal;
+            case TurnPlaceSteps::Creation::kExists:
+                if (steps.OpenNamespace()) return TurnPlace::kAdministrators;
+                break;  // its creator ended between the two calls: create it again
+        }
+    }
+    return TurnPlace::kGlobal;
 }
 
 std::wstring TemporaryFileNameFor(std::wstring_view foldedName) {

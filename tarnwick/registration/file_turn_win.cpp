@@ -1,5 +1,5 @@
-// Win32 only: the machine-wide mutex of a file's turn, and the removal of leftover temporary
-// files.
+// Win32 only: the machine-wide mutex of a file's turn, the private namespace of an elevated run's
+// turns, and the removal of leftover temporary files.
 #include "registration/file_turn_win.h"
 
 #include <sddl.h>
@@ -48,23 +48,89 @@ struct LocalFreeDeleter {
     void operator()(void* block) const { LocalFree(block); }
 };
 
-// Every account may wait for and release a turn, whoever's run made the mutex first: an elevated
-// installer and a user's run must see each other's turns. Made once per run.
-SECURITY_ATTRIBUTES* TurnSecurity() {
-    static std::unique_ptr<void, LocalFreeDeleter> descriptor = [] {
+// A security descriptor made from its text, for objects that a run creates.
+class SecurityOfText {
+public:
+    explicit SecurityOfText(const wchar_t* sddl) {
         PSECURITY_DESCRIPTOR made = nullptr;
-        // SYSTEM and administrators: all access; authenticated users: wait and release.
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                L"D:(A;;0x1F0001;;;SY)(A;;0x1F0001;;;BA)(A;;0x100001;;;AU)", SDDL_REVISION_1, &made, nullptr)) {
-            made = nullptr;
+        if (ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &made, nullptr)) {
+            descriptor_.reset(made);
         }
-        return std::unique_ptr<void, LocalFreeDeleter>(made);
-    }();
-    static SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
-    return descriptor ? &attributes : nullptr;
+        attributes_.lpSecurityDescriptor = descriptor_.get();
+    }
+    // Null when the text could not be made into a descriptor (no memory).
+    SECURITY_ATTRIBUTES* attributes() { return descriptor_ ? &attributes_ : nullptr; }
+
+private:
+    std::unique_ptr<void, LocalFreeDeleter> descriptor_;
+    SECURITY_ATTRIBUTES attributes_{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+};
+
+// The security of a turn's mutex, made once per run. A global one: every account may wait for and
+// release it, whoever's run made it first, so that the unelevated runs of all users see each
+// other's turns (SYSTEM and administrators: all access; authenticated users: wait and release). One
+// in the private namespace: SYSTEM and administrators only.
+SECURITY_ATTRIBUTES* TurnSecurity(TurnPlace place) {
+    static SecurityOfText global(L"D:(A;;0x1F0001;;;SY)(A;;0x1F0001;;;BA)(A;;0x100001;;;AU)");
+    static SecurityOfText administrators(L"D:P(A;;0x1F0001;;;SY)(A;;0x1F0001;;;BA)");
+    return place == TurnPlace::kAdministrators ? administrators.attributes() : global.attributes();
 }
 
+// The Win32 steps towards the private namespace of the turns. The boundary is let go once the
+// choice is made; a namespace created or opened is never closed, so that it lives as long as the
+// run (a namespace ends with the last handle to it) and the process's end closes it.
+class PlatformTurnPlaceSteps final : public TurnPlaceSteps {
+public:
+    PlatformTurnPlaceSteps() {
+        DWORD size = sizeof(administrators_);
+        haveSid_ = CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators_, &size) != FALSE;
+    }
+    ~PlatformTurnPlaceSteps() override {
+        if (boundary_ != nullptr) DeleteBoundaryDescriptor(boundary_);
+    }
+    PlatformTurnPlaceSteps(const PlatformTurnPlaceSteps&) = delete;
+    PlatformTurnPlaceSteps& operator=(const PlatformTurnPlaceSteps&) = delete;
+
+    bool MakeBoundary() override {
+        boundary_ = CreateBoundaryDescriptorW(std::wstring(kTurnBoundaryName).c_str(), 0);
+        return boundary_ != nullptr;
+    }
+    // The token's Administrators group enabled is exactly what the boundary asks of every run that
+    // creates or opens the namespace: true for SYSTEM, an administrator with UAC off and an
+    // elevated one; false for a UAC-filtered administrator (the group for deny only) and a user.
+    bool Elevated() override {
+        BOOL member = FALSE;
+        return haveSid_ && CheckTokenMembership(nullptr, administrators_, &member) && member;
+    }
+    bool AddAdministrators() override { return AddSIDToBoundaryDescriptor(&boundary_, administrators_) != FALSE; }
+    // Only administrators and SYSTEM may open the namespace or make names in it.
+    Creation CreateNamespace() override {
+        static SecurityOfText security(L"D:P(A;;GA;;;SY)(A;;GA;;;BA)");
+        if (security.attributes() == nullptr) return Creation::kFailed;
+        const HANDLE made =
+            CreatePrivateNamespaceW(security.attributes(), boundary_, std::wstring(kTurnNamespaceAlias).c_str());
+        if (made != nullptr) return Creation::kCreated;
+        return GetLastError() == ERROR_ALREADY_EXISTS ? Creation::kExists : Creation::kFailed;
+    }
+    bool OpenNamespace() override {
+        return OpenPrivateNamespaceW(boundary_, std::wstring(kTurnNamespaceAlias).c_str()) != nullptr;
+    }
+
+private:
+    alignas(SID) BYTE administrators_[SECURITY_MAX_SID_SIZE] = {};
+    bool haveSid_ = false;
+    HANDLE boundary_ = nullptr;
+};
+
 }  // namespace
+
+TurnPlace TurnPlaceOfThisRun() {
+    static const TurnPlace place = [] {
+        PlatformTurnPlaceSteps steps;
+        return ChooseTurnPlace(steps);
+    }();
+    return place;
+}
 
 TurnTaking SwitchFileTurns(TurnTaking taking) {
     const TurnTaking was = turnsTaken ? TurnTaking::kOn : TurnTaking::kOff;
@@ -83,12 +149,14 @@ FileTurn::FileTurn(const std::wstring& fullPath) {
     }
     // A folder that cannot be opened cannot receive the file either: its path names the turn.
     const FileIdentity identity = FolderIdentityOf(folder);
-    const std::wstring turnName = identity.known ? FileTurnName(identity.index, name) : FileTurnName(Folded(fullPath));
+    const TurnPlace place = TurnPlaceOfThisRun();
+    const std::wstring turnName =
+        identity.known ? FileTurnName(identity.index, name, place) : FileTurnName(Folded(fullPath), place);
     // A turn nobody else asks for is ours as it is made, without a wait. (The last error is cleared
     // first: a stale "already exists" would make us wait on a mutex we own, owning it twice.)
     SetLastError(ERROR_SUCCESS);
-    (void)mutex_.Reset(
-        CreateMutexExW(TurnSecurity(), turnName.c_str(), CREATE_MUTEX_INITIAL_OWNER, SYNCHRONIZE | MUTEX_MODIFY_STATE));
+    (void)mutex_.Reset(CreateMutexExW(TurnSecurity(place), turnName.c_str(), CREATE_MUTEX_INITIAL_OWNER,
+                                      SYNCHRONIZE | MUTEX_MODIFY_STATE));
     if (!mutex_.valid()) return;
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
         held_ = true;

@@ -1,23 +1,29 @@
-// Win32 only: a file's turn (the machine-wide mutex of file_turn.h) and the removal of temporary
-// files that killed runs left behind.
+// Win32 only: a file's turn (the machine-wide mutex of file_turn.h), the namespace it lives in, and
+// the removal of temporary files that killed runs left behind.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+#include "registration/file_turn.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
+
+// Where this run's turns live: chosen on the first call, with the platform's steps
+// (ChooseTurnPlace), and kept for the rest of the run, the namespace held open so that the runs
+// that open it after this one meet the same mutexes.
+TurnPlace TurnPlaceOfThisRun();
 
 // How long a run waits for a file's turn before passing the file over. A turn lasts one read,
 // merge and rename of one file, a few milliseconds even for large files, so only a run that is
 // stopped (suspended, or a foreign program holding the mutex) makes anyone wait this long.
 inline constexpr DWORD kFileTurnWaitMilliseconds = 10000;
 
-// Holds the turn of the file at `fullPath` (as GetFullPathNameW gives it) while the object lives.
-// A turn abandoned by a killed run is taken over: files are only ever replaced by a rename, so the
-// file it worked on is whole.
+// Holds the turn of the file at `fullPath` (as GetFullPathNameW gives it) while the object lives,
+// in the place of this run's turns. A turn abandoned by a killed run is taken over: files are only
+// ever replaced by a rename, so the file it worked on is whole.
 class FileTurn {
 public:
     explicit FileTurn(const std::wstring& fullPath);
