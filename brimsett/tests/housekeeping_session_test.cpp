@@ -157,7 +157,7 @@ protected:
         return ReadString(HKEY_LOCAL_MACHINE, environmentKey_, k64, kLocaleName);
     }
     std::wstring Command() const {
-        return installDir_ + L"Setup\\Setup.exe /P {4A2B9E1C-0D3F-4E5A-8B6C-7D8E9F0A1B2C} /M PRD /LANG en-US";
+        return L"\"" + installDir_ + L"Setup\\Setup.exe\" /P {4A2B9E1C-0D3F-4E5A-8B6C-7D8E9F0A1B2C} /M PRD /LANG en-US";
     }
 
     static constexpr const wchar_t* kLocaleName = L"PRODUCT_LOCALE";
@@ -272,6 +272,24 @@ TEST_F(ResetLangTest, EmptyProductNameLeavesTheListOfInstalledProgramsAlone) {
     EXPECT_EQ(Product(L"Locale"), L"en-US");
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, k64, L"UninstallString"), std::nullopt);
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, k64, L"UninstallPath"), std::nullopt);
+}
+
+TEST_F(ResetLangTest, QuotedCommandAroundItsOld200CharacterBoundIsWrittenWhole) {
+    // The quotes count: 199 characters filled the old 200-character buffer, 200 and 201 would
+    // have been cut. Each is written whole, the program's path between its quotes.
+    installDir_.clear();
+    const std::size_t fixed = Command().size() + std::wstring(L"C:\\Program Files\\\\").size();
+    for (std::size_t length : {std::size_t{199}, std::size_t{200}, std::size_t{201}}) {
+        SCOPED_TRACE(length);
+        installDir_ = L"C:\\Program Files\\" + std::wstring(length - fixed, L'q') + L"\\";
+        ASSERT_EQ(Command().size(), length);
+        ActionRun run = Reset(With(AllProperties(), L"PRODUCT_INSTALLDIR", installDir_));
+        EXPECT_EQ(run.result, 0u);
+        EXPECT_EQ(run.lines, Lines{});
+        EXPECT_EQ(Uninstall(L"UninstallString"), Command());
+        EXPECT_EQ(Uninstall(L"UninstallPath"), Command());
+        EXPECT_TRUE(Command().starts_with(L"\"" + installDir_ + L"Setup\\Setup.exe\" /P "));
+    }
 }
 
 TEST_F(ResetLangTest, LongTextsAreWrittenWholeIntoTheirOwnKeys) {
