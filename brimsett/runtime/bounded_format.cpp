@@ -131,10 +131,12 @@ public:
 
 private:
     void StepOverLowHalf() {
-        if (!lowHalfMayFollow_) return;
-        lowHalfMayFollow_ = false;
-        const auto unit = static_cast<std::uint16_t>(text_[at_]);
-        if (unit >= 0xDC00 && unit <= 0xDFFF) ++at_;
+        if constexpr (!std::is_same_v<Source, char>) {
+            if (!lowHalfMayFollow_) return;
+            lowHalfMayFollow_ = false;
+            const auto unit = static_cast<std::uint16_t>(text_[at_]);
+            if (unit >= 0xDC00 && unit <= 0xDFFF) ++at_;
+        }
     }
 
     const Source* text_;
