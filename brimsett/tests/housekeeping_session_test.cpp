@@ -7,6 +7,7 @@
 #include <winioctl.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "testkit/files_win.h"
@@ -76,10 +77,10 @@ TEST_F(RemoveExtraRegKeyTest, LongUserSidNeverDeletesTheKeyItsCutPathNames) {
 
 // ---- CreateTempDir ----
 
-// Makes `junction` a junction (mount point) to the folder `target`. True only when the platform
-// shows the result as a reparse point.
-bool MakeJunction(const std::wstring& junction, const std::wstring& target) {
-    if (!CreateDirectoryW(junction.c_str(), nullptr)) return false;
+// Makes `junction` a junction (mount point) to the folder `target`. Empty when the platform shows
+// the result as a reparse point, else why not.
+std::string MakeJunction(const std::wstring& junction, const std::wstring& target) {
+    if (!CreateDirectoryW(junction.c_str(), nullptr)) return "the junction's folder cannot be made";
     const std::wstring substitute = L"\\??\\" + target;
     std::vector<wchar_t> names(substitute.begin(), substitute.end());
     names.push_back(L'\0');
@@ -102,41 +103,44 @@ bool MakeJunction(const std::wstring& junction, const std::wstring& target) {
     win::FileHandle handle(CreateFileW(junction.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     DWORD returned = 0;
-    const bool set =
-        handle.valid() && DeviceIoControl(handle.get(), FSCTL_SET_REPARSE_POINT, buffer.data(),
-                                          static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
+    if (!handle.valid() || !DeviceIoControl(handle.get(), FSCTL_SET_REPARSE_POINT, buffer.data(),
+                                            static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr))
+        return "FSCTL_SET_REPARSE_POINT fails with error " + std::to_string(GetLastError());
     (void)handle.Reset();
     const DWORD attributes = GetFileAttributesW(junction.c_str());
-    return set && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return "no reparse point is read back";
+    return "";
 }
 
 // Makes the Users group the folder's owner, with the restore privilege that setting another
-// owner than oneself needs. True only when the owner read back is that group.
-bool GiveToTheUsersGroup(const std::wstring& folder) {
+// owner than oneself needs. Empty when the owner read back is that group, else why not.
+std::string GiveToTheUsersGroup(const std::wstring& folder) {
     HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened)) return false;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened))
+        return "the process token cannot be opened";
     const win::KernelHandle token(opened);
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     if (!LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &privileges.Privileges[0].Luid) ||
         !AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) || GetLastError() != ERROR_SUCCESS)
-        return false;
+        return "the restore privilege is not held (an elevated run has it)";
     BYTE users[SECURITY_MAX_SID_SIZE];
     DWORD size = sizeof users;
-    if (!CreateWellKnownSid(WinBuiltinUsersSid, nullptr, users, &size)) return false;
+    if (!CreateWellKnownSid(WinBuiltinUsersSid, nullptr, users, &size)) return "no SID for the Users group";
     std::wstring path = folder;
     if (SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, users, nullptr, nullptr,
                               nullptr) != ERROR_SUCCESS)
-        return false;
+        return "the owner cannot be set";
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
                               nullptr, &descriptor) != ERROR_SUCCESS)
-        return false;
+        return "the owner cannot be read back";
     const bool given = owner != nullptr && EqualSid(owner, users);
     LocalFree(descriptor);
-    return given;
+    return given ? "" : "the owner set is reported as set, but another one is read back";
 }
 
 class CreateTempDirTest : public ::testing::Test {
@@ -180,13 +184,13 @@ TEST_F(CreateTempDirTest, NameTakenByAFileIsRefused) {
               (Lines{L"CreateTempDir:  Initialized.", L"CreateTempDir:  Error 0x800700b7: Failed to create TEMPDIR"}));
 }
 
-// Shown only on Windows: Wine makes no junctions (the reparse point is refused or not kept).
+// Shown only on Windows: Wine 8 makes no junctions (FSCTL_SET_REPARSE_POINT fails with error 50).
 TEST_F(CreateTempDirTest, JunctionMadeFirstIsRefusedAndNothingIsCreatedThroughIt) {
     const std::wstring target = folder_.path() + L"\\target";
     const std::wstring junction = folder_.path() + L"\\junction";
     ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
-    if (!MakeJunction(junction, target))
-        GTEST_SKIP() << "shown only on Windows: this platform (Wine) makes no junctions";
+    if (std::string why = MakeJunction(junction, target); !why.empty())
+        GTEST_SKIP() << "shown only on Windows: this platform makes no junctions (" << why << "; Wine 8 has none)";
     ActionRun run = Create(junction);
     EXPECT_EQ(run.result, 1603u);
     EXPECT_EQ(run.lines,
@@ -200,8 +204,8 @@ TEST_F(CreateTempDirTest, JunctionMadeFirstIsRefusedAndNothingIsCreatedThroughIt
 TEST_F(CreateTempDirTest, DirectoryOwnedByAnotherUserIsRefused) {
     const std::wstring foreign = folder_.path() + L"\\foreign";
     ASSERT_TRUE(CreateDirectoryW(foreign.c_str(), nullptr));
-    if (!GiveToTheUsersGroup(foreign))
-        GTEST_SKIP() << "shown only on Windows, elevated: this platform (Wine) keeps no file owners";
+    if (std::string why = GiveToTheUsersGroup(foreign); !why.empty())
+        GTEST_SKIP() << "shown only on Windows, elevated: " << why << " (Wine 8 keeps no file owners)";
     ActionRun run = Create(foreign);
     EXPECT_EQ(run.result, 1603u);
     EXPECT_EQ(run.lines,
