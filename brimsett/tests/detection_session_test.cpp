@@ -64,21 +64,34 @@ protected:
 };
 
 TEST_F(Detection, ServerCommandIsCutAtTheFirstSlash) {
+    // A REG_EXPAND_SZ is expanded before the quotes are taken off and before the file test; the
+    // folder lies in the temporary folder, which %TEMP% names in the action's process too.
+    const std::wstring leaf = folder_.path().substr(folder_.path().rfind(L'\\') + 1);
+    const std::wstring spaced = folder_.path() + L"\\Solid Works\\sldworks.exe";
+    ASSERT_TRUE(CreateDirectoryW((folder_.path() + L"\\Solid Works").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(spaced, "MZ"));
+    const std::wstring unexpanded = L"%TEMP%\\" + leaf + L"\\sldworks.exe";
     struct Case {
         std::wstring command;
         std::wstring path;
+        DWORD type = REG_SZ;
+        std::wstring location = L"";  // the path when empty
     };
     const std::wstring& exe = exe_;
     for (const Case& c :
-         {Case{exe + L" /automation", exe}, Case{exe + L"/automation", exe}, Case{exe, exe}, Case{exe + L" ", exe}}) {
+         {Case{exe + L" /automation", exe}, Case{exe + L"/automation", exe}, Case{exe, exe}, Case{exe + L" ", exe},
+          Case{unexpanded + L" /automation", exe, REG_EXPAND_SZ},
+          Case{L"\"%TEMP%\\" + leaf + L"\\Solid Works\\sldworks.exe\" /automation", spaced, REG_EXPAND_SZ},
+          // A REG_SZ is taken as it is: no file has that name.
+          Case{unexpanded + L" /automation", unexpanded, REG_SZ, kUntouched}}) {
         SCOPED_TRACE(c.command);
         RegisteredClass server;
-        ASSERT_TRUE(server.SetServer(c.command));
+        ASSERT_TRUE(server.SetServerRaw(c.type, c.command.c_str(), static_cast<DWORD>((c.command.size() + 1) * 2)));
         ActionRun run = DetectSolidWorks(server.clsid());
         ASSERT_EQ(run.error, L"");
         EXPECT_EQ(run.result, 0u);
         EXPECT_EQ(run.lines, (Lines{GettingLine(server.clsid()), LookingLine(c.path)}));
-        EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), c.path);
+        EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), c.location.empty() ? c.path : c.location);
     }
 }
 
@@ -210,34 +223,6 @@ TEST_F(Detection, ValueFillingAll400BytesWithoutTerminatorIsReadNoFurther) {
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.lines, (Lines{GettingLine(server.clsid()), LookingLine(exe)}));
     EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), exe);
-}
-
-TEST_F(Detection, ExpandableServerCommandIsExpandedBeforeTheQuotesAndTheFileTest) {
-    // The folder lies in the temporary folder, which %TEMP% names in the action's process too.
-    const std::wstring leaf = folder_.path().substr(folder_.path().rfind(L'\\') + 1);
-    const std::wstring spaced = folder_.path() + L"\\Solid Works";
-    ASSERT_TRUE(CreateDirectoryW(spaced.c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(spaced + L"\\sldworks.exe", "MZ"));
-    struct Case {
-        DWORD type;
-        std::wstring command, looked, location;
-    };
-    const std::wstring unexpanded = L"%TEMP%\\" + leaf + L"\\sldworks.exe";
-    for (const Case& c : {Case{REG_EXPAND_SZ, unexpanded + L" /automation", exe_, exe_},
-                          Case{REG_EXPAND_SZ, L"\"%TEMP%\\" + leaf + L"\\Solid Works\\sldworks.exe\" /automation",
-                               spaced + L"\\sldworks.exe", spaced + L"\\sldworks.exe"},
-                          // A REG_SZ is taken as it is: no file has that name.
-                          Case{REG_SZ, unexpanded + L" /automation", unexpanded, kUntouched}}) {
-        SCOPED_TRACE(c.command);
-        RegisteredClass server;
-        const std::wstring& text = c.command;
-        ASSERT_TRUE(server.SetServerRaw(c.type, text.c_str(), static_cast<DWORD>((text.size() + 1) * 2)));
-        ActionRun run = DetectSolidWorks(server.clsid());
-        ASSERT_EQ(run.error, L"");
-        EXPECT_EQ(run.result, 0u);
-        EXPECT_EQ(run.lines, (Lines{GettingLine(server.clsid()), LookingLine(c.looked)}));
-        EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), c.location);
-    }
 }
 
 TEST_F(Detection, ServerValueOfAnotherTypeThanAStringCountsAsAbsent) {
