@@ -209,7 +209,9 @@ TEST_F(Detection, ValueFillingAll400BytesWithoutTerminatorIsReadNoFurther) {
     RegisteredClass server;
     ASSERT_TRUE(server.SetServerRaw(REG_SZ, exe.data(), 400));
     win::RegistryKey key;
-    ASSERT_EQ(key.Open(HKEY_LOCAL_MACHINE, server.serverKey().c_str(), KEY_QUERY_VALUE | server.view()), ERROR_SUCCESS);
+    const bool opened =
+        key.Open(HKEY_LOCAL_MACHINE, server.serverKey().c_str(), KEY_QUERY_VALUE | server.view()) == ERROR_SUCCESS;
+    ASSERT_TRUE(opened);
     wchar_t buffer[200];
     const LONG status = key.ReadString(nullptr, buffer).status;
     ActionRun run = DetectSolidWorks(server.clsid());
@@ -219,7 +221,8 @@ TEST_F(Detection, ValueFillingAll400BytesWithoutTerminatorIsReadNoFurther) {
                   (Lines{GettingLine(server.clsid()), kLog + L":  Error 0x800700ea: Failed to get registry value"}));
         return;
     }
-    ASSERT_EQ(status, ERROR_SUCCESS);
+    const bool read = status == ERROR_SUCCESS;
+    ASSERT_TRUE(read);
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.lines, (Lines{GettingLine(server.clsid()), LookingLine(exe)}));
     EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), exe);
