@@ -48,14 +48,6 @@ TEST(TrustExistingDirectory, OnlyAPlainDirectoryOfATrustedOwner) {
     }
 }
 
-TEST(InstallationOwners, AreAdministratorsSystemAndThisProcesssUser) {
-    std::vector<SidBytes> owners = InstallationOwners();
-    ASSERT_EQ(owners.size(), 3u);
-    EXPECT_EQ(owners[0], Only(WinBuiltinAdministratorsSid)[0]);
-    EXPECT_EQ(owners[1], Only(WinLocalSystemSid)[0]);
-    EXPECT_TRUE(IsValidSid(owners[2].data()));
-}
-
 TEST(ExpandEnvironment, ExpandsWholeAndNeverCuts) {
     ASSERT_TRUE(SetEnvironmentVariableW(L"BRIMSETT_TEST_LONG", std::wstring(5000, L'l').c_str()));
     struct Case {
