@@ -16,12 +16,16 @@
 //   block of exactly that size), the text is always terminated, it is the first capacity - 1
 //   characters of the full text, and the result is truncation exactly when characters were cut
 //   or the format was malformed;
+// - a text argument with a precision may end with the characters the precision lets through,
+//   without a terminator (a heap block of exactly those units): the text is the same;
 // - a capacity of 0 or above 0x7FFFFFFF writes nothing and gives the invalid-argument code;
 // - the bounded copy follows the same rules for plain text.
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "fuzz_check.h"
@@ -55,6 +59,8 @@ struct Formats {
     std::string narrow;     // our format
     std::string reference;  // the same for snprintf, every string argument taken as 8-bit text
     bool malformed = false;
+    // The precisions of the first 8-bit text and of the UTF-16 text, when the format gives them.
+    std::optional<std::size_t> narrow1Precision, widePrecision;
 };
 
 // UTF-16 text as the output shows it.
@@ -102,8 +108,11 @@ Formats BuildFormats(fuzz::InputReader& input) {
         if ((flags & 2) && !isText && !isChar) conversion += '0';
         if (flags & 4) conversion += std::to_string(input.Byte() + ((flags & 8) ? 256 * (input.Byte() % 8) : 0));
         if ((flags & 16) && !isChar) {
+            const std::uint8_t precision = input.Byte();
             conversion += '.';
-            conversion += std::to_string(input.Byte());
+            conversion += std::to_string(precision);
+            if (type == Slot::kNarrowText) formats.narrow1Precision = precision;
+            if (type == Slot::kWideText) formats.widePrecision = precision;
         }
         const bool alternative = (flags & 32) != 0;
         std::string narrowConversion = conversion, referenceConversion = conversion;
@@ -149,9 +158,52 @@ Formats BuildFormats(fuzz::InputReader& input) {
     return formats;
 }
 
+brimsett::FailureCode Run(char* buffer, std::size_t capacity, const char* format, const Arguments& a,
+                          const char* narrow1, const WideChar* wide) {
+    return FormatBounded(buffer, capacity, format, narrow1, a.number, wide, a.unsignedNumber, a.character, a.longNumber,
+                         a.size, a.narrow2.c_str());
+}
 brimsett::FailureCode Run(char* buffer, std::size_t capacity, const char* format, const Arguments& a) {
-    return FormatBounded(buffer, capacity, format, a.narrow1Null ? nullptr : a.narrow1.c_str(), a.number,
-                         a.wide.c_str(), a.unsignedNumber, a.character, a.longNumber, a.size, a.narrow2.c_str());
+    return Run(buffer, capacity, format, a, a.narrow1Null ? nullptr : a.narrow1.c_str(), a.wide.c_str());
+}
+
+// The units of a UTF-16 text that its first `characters` characters need, a surrogate pair being
+// one character; the last character's low half is left out, since nothing follows it that needs it.
+std::size_t UnitsOfCharacters(const Wide& text, std::size_t characters) {
+    std::size_t units = 0;
+    for (std::size_t shown = 0; shown < characters && units < text.size(); ++shown) {
+        const auto unit = static_cast<std::uint16_t>(text[units++]);
+        const bool pair =
+            unit >= 0xD800 && unit <= 0xDBFF && units < text.size() && text[units] >= 0xDC00 && text[units] <= 0xDFFF;
+        if (pair && shown + 1 < characters) ++units;
+    }
+    return units;
+}
+
+// With a precision, a text argument that has at least that many characters becomes a heap block of
+// exactly the units those characters need, without a terminator: the text is the same, and nothing
+// past the block is read.
+void CheckPrecisionBoundsTheRead(const Formats& formats, const Arguments& arguments, const std::string& full) {
+    if (formats.malformed) return;
+    const char* narrow1 = arguments.narrow1Null ? nullptr : arguments.narrow1.c_str();
+    std::unique_ptr<char[]> narrowBlock;
+    if (formats.narrow1Precision && narrow1 != nullptr && arguments.narrow1.size() >= *formats.narrow1Precision) {
+        narrowBlock.reset(new char[*formats.narrow1Precision]);
+        std::copy_n(narrow1, *formats.narrow1Precision, narrowBlock.get());
+        narrow1 = narrowBlock.get();
+    }
+    const WideChar* wide = arguments.wide.c_str();
+    std::unique_ptr<WideChar[]> wideBlock;
+    if (formats.widePrecision && AsNarrowOutput(arguments.wide).size() >= *formats.widePrecision) {
+        const std::size_t units = UnitsOfCharacters(arguments.wide, *formats.widePrecision);
+        wideBlock.reset(new WideChar[units]);
+        std::copy_n(wide, units, wideBlock.get());
+        wide = wideBlock.get();
+    }
+    if (!narrowBlock && !wideBlock) return;
+    std::string text(full.size() + 1, '\x55');
+    FUZZ_CHECK(Run(text.data(), text.size(), formats.narrow.c_str(), arguments, narrow1, wide) == kSuccess);
+    FUZZ_CHECK(text.compare(0, full.size(), full) == 0 && text[full.size()] == '\0');
 }
 
 // Formats with exactly `capacity` bytes of space and checks it against the full text.
@@ -236,6 +288,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CheckCapacities(formats.narrow, arguments, full, formats.malformed, chosen);
     CheckInvalidCapacities(formats.narrow, arguments);
+    CheckPrecisionBoundsTheRead(formats, arguments, full);
 
     CheckCopy(arguments.narrow2, chosen);
     return 0;

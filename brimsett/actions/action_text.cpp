@@ -32,7 +32,8 @@ std::wstring UninstallKeyPath(std::wstring_view productName) {
 
 std::wstring UninstallCommand(std::wstring_view installDir, std::wstring_view productCode,
                               std::wstring_view productAbbreviation) {
-    return Join({installDir, L"Setup\\Setup.exe /P ", productCode, L" /M ", productAbbreviation, L" /LANG en-US"});
+    return Join(
+        {L"\"", installDir, L"Setup\\Setup.exe\" /P ", productCode, L" /M ", productAbbreviation, L" /LANG en-US"});
 }
 
 std::wstring_view TextInBuffer(const wchar_t* buffer, std::size_t units) {

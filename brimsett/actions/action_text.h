@@ -22,8 +22,10 @@ std::wstring ComponentKeyPath(std::wstring_view userSid);
 // "Software\Microsoft\Windows\CurrentVersion\Uninstall\<product name>".
 std::wstring UninstallKeyPath(std::wstring_view productName);
 
-// "<install dir>Setup\Setup.exe /P <product code> /M <abbreviation> /LANG en-US". The install
-// directory is expected to end with a backslash; none is added.
+// `"<install dir>Setup\Setup.exe" /P <product code> /M <abbreviation> /LANG en-US`. The program's
+// path is in double quotes, so that a path with spaces names one program and never a shorter one
+// (C:\Program.exe for C:\Program Files\...). The install directory is expected to end with a
+// backslash; none is added.
 std::wstring UninstallCommand(std::wstring_view installDir, std::wstring_view productCode,
                               std::wstring_view productAbbreviation);
 

@@ -73,12 +73,19 @@ TEST(KeyPaths, AreBuiltWholeWithoutACap) {
 }
 
 TEST(UninstallCommand, JoinsTheInstallDirectoryWithoutSeparatorAndIsNeverCut) {
-    EXPECT_EQ(UninstallCommand(L"C:\\Prod\\", L"{ABC}", L"PRD"),
-              L"C:\\Prod\\Setup\\Setup.exe /P {ABC} /M PRD /LANG en-US");
-    EXPECT_EQ(UninstallCommand(L"", L"", L""), L"Setup\\Setup.exe /P  /M  /LANG en-US");
+    struct Case {
+        std::wstring installDir, productCode, abbreviation, command;
+    };
+    for (const Case& c :
+         {Case{L"C:\\Prod\\", L"{ABC}", L"PRD", L"\"C:\\Prod\\Setup\\Setup.exe\" /P {ABC} /M PRD /LANG en-US"},
+          Case{L"C:\\Program Files\\Vendor Product\\", L"{ABC}", L"PRD",
+               L"\"C:\\Program Files\\Vendor Product\\Setup\\Setup.exe\" /P {ABC} /M PRD /LANG en-US"},
+          Case{L"", L"", L"", L"\"Setup\\Setup.exe\" /P  /M  /LANG en-US"}}) {
+        EXPECT_EQ(UninstallCommand(c.installDir, c.productCode, c.abbreviation), c.command);
+    }
     std::wstring dir = L"C:\\" + std::wstring(246, L'd') + L"\\";
     std::wstring command = UninstallCommand(dir, L"{ABC}", L"PRD");
-    EXPECT_EQ(command.substr(0, dir.size()), dir);
+    EXPECT_EQ(command.substr(0, dir.size() + 1), L"\"" + dir);
     EXPECT_TRUE(command.ends_with(L" /LANG en-US"));
 }
 

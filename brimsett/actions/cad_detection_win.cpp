@@ -4,9 +4,11 @@
 
 #include <msi.h>
 
+#include <optional>
 #include <span>
 #include <string>
 
+#include "actions/action_platform_win.h"
 #include "actions/action_text.h"
 #include "runtime/action_frame_win.h"
 #include "runtime/action_log_win.h"
@@ -30,6 +32,24 @@ bool FileOpensForReading(const std::wstring& path) {
     return file.valid();
 }
 
+// The default value of the local-server key as text: a REG_SZ as it is, a REG_EXPAND_SZ with its
+// environment references expanded. A value of any other type counts as absent
+// (ERROR_FILE_NOT_FOUND), whatever its size. Nothing when the value is not there, does not fit
+// or cannot be expanded (ERROR_INVALID_DATA), with the status in `status`.
+std::optional<std::wstring> ReadServerCommand(const win::RegistryKey& key, LONG& status) {
+    wchar_t command[kServerCommandUnits + 1] = {};
+    const win::StringRead read = key.ReadString(nullptr, std::span(command, kServerCommandUnits));
+    status = read.status;
+    const bool isText = read.type == REG_SZ || read.type == REG_EXPAND_SZ;
+    if ((status == ERROR_SUCCESS || status == ERROR_MORE_DATA) && !isText) status = ERROR_FILE_NOT_FOUND;
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    const std::wstring text(TextInBuffer(command, kServerCommandUnits));
+    if (read.type == REG_SZ) return text;
+    std::optional<std::wstring> expanded = ExpandEnvironment(text.c_str());
+    if (!expanded) status = ERROR_INVALID_DATA;
+    return expanded;
+}
+
 HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locationProperty) {
     PropertyString classId;
     HRESULT hr = ReadProperty(classIdProperty, classId.slot());
@@ -49,15 +69,14 @@ HRESULT DetectApplication(const wchar_t* classIdProperty, const wchar_t* locatio
     }
 
     LogMessage(LogLevel::kStandard, "Getting registry value %s\\(Default)", LowByteCopy(keyPath).c_str());
-    wchar_t command[kServerCommandUnits + 1] = {};
-    status = key.ReadString(nullptr, std::span(command, kServerCommandUnits)).status;
-    if (status != ERROR_SUCCESS) {
+    std::optional<std::wstring> command = ReadServerCommand(key, status);
+    if (!command) {
         hr = FailureFromWin32(status);
         LogFailure(hr, "Failed to get registry value");
         return hr;
     }
 
-    std::wstring path(CutServerCommand(TextInBuffer(command, kServerCommandUnits)));
+    std::wstring path(CutServerCommand(*command));
     LogMessage(LogLevel::kStandard, "Looking for file %s", LowByteCopy(path).c_str());
     if (!FileOpensForReading(path)) return S_OK;  // missing or unreadable: not installed
 

@@ -4,8 +4,10 @@
 
 #include <msi.h>
 
+#include <optional>
 #include <string>
 
+#include "actions/action_platform_win.h"
 #include "actions/action_text.h"
 #include "runtime/action_frame_win.h"
 #include "runtime/action_log_win.h"
@@ -17,7 +19,7 @@ namespace brimsett {
 namespace {
 
 // The expanded directory path, terminator included.
-constexpr DWORD kExpandedPathCapacity = 250;
+constexpr std::size_t kExpandedPathCapacity = 250;
 
 // A property read that the action cannot do without: its failure is written as the action's
 // failure line and ends the action.
@@ -44,10 +46,16 @@ HRESULT CreateDirectoryFromProperty() {
     if (FAILED(hr)) return hr;
     // An expansion that does not fit is not created at all: a cut path would name another
     // directory.
-    wchar_t expanded[kExpandedPathCapacity] = {};
-    DWORD needed = ExpandEnvironmentStringsW(tempDir.get(), expanded, kExpandedPathCapacity);
-    if (needed != 0 && needed <= kExpandedPathCapacity) CreateDirectoryW(expanded, nullptr);
-    return S_OK;
+    const std::optional<std::wstring> expanded = ExpandEnvironment(tempDir.get());
+    if (!expanded || expanded->size() >= kExpandedPathCapacity) return S_OK;
+    // A missing parent or any other failure to create it is passed over, as always.
+    if (CreateDirectoryW(expanded->c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) return S_OK;
+    // Someone was first: in a per-machine installation [TempFolder] is a folder where every user
+    // can create names. The rest of the setup trusts this directory, so it must be a plain one
+    // that the installation's own accounts own, never a link to elsewhere.
+    hr = TrustExistingDirectory(expanded->c_str());
+    if (FAILED(hr)) LogFailure(hr, "Failed to create TEMPDIR");
+    return hr;
 }
 
 // A property read whose failure the action passes over; a failed read stands for empty text.

@@ -59,7 +59,9 @@ bool ReadLoggingPolicy() {
     if (key.Open(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return false;
     wchar_t value[16] = {};
     const win::StringRead read = key.ReadString(L"Logging", value);
-    if (read.status != ERROR_SUCCESS) return false;  // a value of more than 32 bytes is no policy
+    // A value of more than 32 bytes is no policy, nor is one of another type than REG_SZ (a
+    // REG_DWORD of 0x76 would read as "v").
+    if (read.status != ERROR_SUCCESS || read.type != REG_SZ) return false;
     return text::HasVerboseLetter(value, read.length);
 }
 

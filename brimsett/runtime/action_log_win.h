@@ -18,8 +18,8 @@ void LogFailure(HRESULT code, const char* format, ...) __attribute__((format(pri
 // when neither atom exists, as the machine's logging policy says.
 bool IsVerboseLoggingOn();
 
-// Whether the machine's installer logging policy holds a "v" or "V": the value Logging (at most
-// 16 UTF-16 units) of HKLM\Software\Policies\Microsoft\Windows\Installer.
+// Whether the machine's installer logging policy holds a "v" or "V": the value Logging (a REG_SZ
+// of at most 16 UTF-16 units) of HKLM\Software\Policies\Microsoft\Windows\Installer.
 bool ReadLoggingPolicy();
 
 // The names of the global atoms through which the verbose-logging decision is published.

@@ -1,6 +1,7 @@
 #include "runtime/bounded_format.h"
 
 #include <cstdint>
+#include <type_traits>
 
 namespace brimsett::text {
 namespace {
@@ -103,26 +104,56 @@ bool ParseConversion(const char*& at, Arguments& arguments, Conversion& conversi
     return true;
 }
 
-// Takes the character at text[i] as the 8-bit output shows it and steps past it. A UTF-16 unit
-// up to U+00FF keeps its byte; any other character, a surrogate pair being one, shows as "?".
-char TakeCharacter(const char* text, std::size_t& i) {
-    return text[i++];
-}
-char TakeCharacter(const WideChar* text, std::size_t& i) {
-    const auto unit = static_cast<std::uint16_t>(text[i++]);
-    const auto next = static_cast<std::uint16_t>(text[i]);
-    if (unit >= 0xD800 && unit <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) ++i;
-    return unit <= 0xFF ? static_cast<char>(unit) : '?';
-}
+// Reads a text character by character as the 8-bit output shows it. A UTF-16 unit up to U+00FF
+// keeps its byte; any other character, a surrogate pair being one, shows as "?". Nothing is read
+// beyond the characters asked for: the unit after a high surrogate is looked at only when the next
+// character is wanted (a low surrogate there completes the pair and is stepped over), so a
+// precision of N reads N characters of a text that need not go on after them.
+template <typename Source>
+class TextReader {
+public:
+    explicit TextReader(const Source* text) : text_(text) {}
 
-// Puts at most `limit` characters of the text, padded with spaces to the width.
+    bool AtEnd() {
+        StepOverLowHalf();
+        return text_[at_] == Source(0);
+    }
+    char Take() {
+        StepOverLowHalf();
+        if constexpr (std::is_same_v<Source, char>) {
+            return text_[at_++];
+        } else {
+            const auto unit = static_cast<std::uint16_t>(text_[at_++]);
+            lowHalfMayFollow_ = unit >= 0xD800 && unit <= 0xDBFF;
+            return unit <= 0xFF ? static_cast<char>(unit) : '?';
+        }
+    }
+
+private:
+    void StepOverLowHalf() {
+        if constexpr (!std::is_same_v<Source, char>) {
+            if (!lowHalfMayFollow_) return;
+            lowHalfMayFollow_ = false;
+            const auto unit = static_cast<std::uint16_t>(text_[at_]);
+            if (unit >= 0xDC00 && unit <= 0xDFFF) ++at_;
+        }
+    }
+
+    const Source* text_;
+    std::size_t at_ = 0;
+    bool lowHalfMayFollow_ = false;
+};
+
+// Puts at most `limit` characters of the text, padded with spaces to the width. The limit is
+// tested before each character is read.
 template <typename Source>
 void PutPadded(Sink& sink, const Source* text, const Conversion& conversion, std::size_t limit) {
     std::size_t length = 0;
-    for (std::size_t i = 0; text[i] != Source(0) && length < limit; ++length) TakeCharacter(text, i);
+    for (TextReader<Source> reader(text); length < limit && !reader.AtEnd(); ++length) reader.Take();
     const std::size_t padding = conversion.width > length ? conversion.width - length : 0;
     if (!conversion.leftJustify) sink.Repeat(' ', padding);
-    for (std::size_t i = 0, shown = 0; shown < length; ++shown) sink.Put(TakeCharacter(text, i));
+    TextReader<Source> reader(text);
+    for (std::size_t shown = 0; shown < length; ++shown) sink.Put(reader.Take());
     if (conversion.leftJustify) sink.Repeat(' ', padding);
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "tests/wide_literal.h"
@@ -53,6 +55,42 @@ TEST(FormatBounded, UTF16TextInAn8BitLine) {
     // Precision counts the characters shown.
     FormatBounded(buffer, sizeof buffer, "[%.2S]", W("\U0001F600ab"));
     EXPECT_STREQ(buffer, "[?a]");
+}
+
+// A precision bounds what is read: each text is a heap block of exactly the units the precision
+// lets through, with no terminator, so a read past it is an AddressSanitizer finding.
+template <typename Unit>
+std::string FormatUnterminated(const char* format, std::basic_string<Unit> units) {
+    const std::unique_ptr<Unit[]> block(new Unit[units.size()]);
+    std::copy(units.begin(), units.end(), block.get());
+    char buffer[32];
+    EXPECT_EQ(FormatBounded(buffer, sizeof buffer, format, block.get()), kSuccess) << format;
+    return buffer;
+}
+
+TEST(FormatBounded, PrecisionNeverReadsPastItsCharacters) {
+    struct Case {
+        const char* format;
+        std::string units;
+        const char* text;
+    };
+    for (const Case& c :
+         {Case{"[%.4s]", "abcd", "[abcd]"}, Case{"[%.4hs]", "abcd", "[abcd]"}, Case{"[%-6.2s]", "ab", "[ab    ]"},
+          Case{"[%6.3s]", "abc", "[   abc]"}, Case{"[%.0s]", "", "[]"}, Case{"[%.1s]", "a", "[a]"}})
+        EXPECT_EQ(FormatUnterminated(c.format, c.units), c.text);
+
+    struct WideCase {
+        const char* format;
+        std::basic_string<WideChar> units;
+        const char* text;
+    };
+    const WideChar loneHigh[] = {WideChar('a'), WideChar(0xD83D)};
+    for (const WideCase& c : {WideCase{"[%.3ls]", W("abc"), "[abc]"}, WideCase{"[%.3S]", W("a\u20acb"), "[a?b]"},
+                              WideCase{"[%-5.2ls]", W("ab"), "[ab   ]"}, WideCase{"[%.0S]", W(""), "[]"},
+                              // A surrogate pair is one character; its high half as the last character is not followed.
+                              WideCase{"[%.2S]", W("\U0001F600b"), "[?b]"},
+                              WideCase{"[%.2ls]", std::basic_string<WideChar>(loneHigh, 2), "[a?]"}})
+        EXPECT_EQ(FormatUnterminated(c.format, c.units), c.text);
 }
 
 TEST(FormatBounded, CapacityRules) {

@@ -5,7 +5,10 @@
 #include "testkit/files_win.h"
 #include "testkit/registry_win.h"
 #include "tests/session_support_win.h"
+#include "win/registry_key.h"
 #include "win/scoped_handle.h"
+
+#include <cstdint>
 
 namespace brimsett_test {
 
@@ -61,21 +64,34 @@ protected:
 };
 
 TEST_F(Detection, ServerCommandIsCutAtTheFirstSlash) {
+    // A REG_EXPAND_SZ is expanded before the quotes are taken off and before the file test; the
+    // folder lies in the temporary folder, which %TEMP% names in the action's process too.
+    const std::wstring leaf = folder_.path().substr(folder_.path().rfind(L'\\') + 1);
+    const std::wstring spaced = folder_.path() + L"\\Solid Works\\sldworks.exe";
+    ASSERT_TRUE(CreateDirectoryW((folder_.path() + L"\\Solid Works").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(spaced, "MZ"));
+    const std::wstring unexpanded = L"%TEMP%\\" + leaf + L"\\sldworks.exe";
     struct Case {
         std::wstring command;
         std::wstring path;
+        DWORD type = REG_SZ;
+        std::wstring location = L"";  // the path when empty
     };
     const std::wstring& exe = exe_;
     for (const Case& c :
-         {Case{exe + L" /automation", exe}, Case{exe + L"/automation", exe}, Case{exe, exe}, Case{exe + L" ", exe}}) {
+         {Case{exe + L" /automation", exe}, Case{exe + L"/automation", exe}, Case{exe, exe}, Case{exe + L" ", exe},
+          Case{unexpanded + L" /automation", exe, REG_EXPAND_SZ},
+          Case{L"\"%TEMP%\\" + leaf + L"\\Solid Works\\sldworks.exe\" /automation", spaced, REG_EXPAND_SZ},
+          // A REG_SZ is taken as it is: no file has that name.
+          Case{unexpanded + L" /automation", unexpanded, REG_SZ, kUntouched}}) {
         SCOPED_TRACE(c.command);
         RegisteredClass server;
-        ASSERT_TRUE(server.SetServer(c.command));
+        ASSERT_TRUE(server.SetServerRaw(c.type, c.command.c_str(), static_cast<DWORD>((c.command.size() + 1) * 2)));
         ActionRun run = DetectSolidWorks(server.clsid());
         ASSERT_EQ(run.error, L"");
         EXPECT_EQ(run.result, 0u);
         EXPECT_EQ(run.lines, (Lines{GettingLine(server.clsid()), LookingLine(c.path)}));
-        EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), c.path);
+        EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), c.location.empty() ? c.path : c.location);
     }
 }
 
@@ -187,14 +203,53 @@ TEST_F(Detection, ValueFillingAll400BytesWithoutTerminatorIsReadNoFurther) {
     exe += std::wstring(200 - exe.size() - 4, L'p') + L".exe";
     ASSERT_EQ(exe.size(), 200u);
     ASSERT_TRUE(WriteFileBytes(exe, "MZ"));
-    // The type is not asked for. Wine answers an unterminated REG_SZ that fills the buffer
-    // with 234 (Windows returns it as it is); binary data reaches the same 400 bytes on both.
+    // A string value that fills the 400 bytes without a terminator: the action takes what the
+    // platform hands over, as this process reads it (Windows returns it as it is; Wine has been
+    // seen to answer 234 in a 32-bit process).
     RegisteredClass server;
-    ASSERT_TRUE(server.SetServerRaw(REG_BINARY, exe.data(), 400));
+    ASSERT_TRUE(server.SetServerRaw(REG_SZ, exe.data(), 400));
+    win::RegistryKey key;
+    const bool opened =
+        key.Open(HKEY_LOCAL_MACHINE, server.serverKey().c_str(), KEY_QUERY_VALUE | server.view()) == ERROR_SUCCESS;
+    ASSERT_TRUE(opened);
+    wchar_t buffer[200];
+    const LONG status = key.ReadString(nullptr, buffer).status;
     ActionRun run = DetectSolidWorks(server.clsid());
+    if (status == ERROR_MORE_DATA) {
+        EXPECT_EQ(run.result, 1603u);
+        EXPECT_EQ(run.lines,
+                  (Lines{GettingLine(server.clsid()), kLog + L":  Error 0x800700ea: Failed to get registry value"}));
+        return;
+    }
+    const bool read = status == ERROR_SUCCESS;
+    ASSERT_TRUE(read);
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.lines, (Lines{GettingLine(server.clsid()), LookingLine(exe)}));
     EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), exe);
+}
+
+TEST_F(Detection, ServerValueOfAnotherTypeThanAStringCountsAsAbsent) {
+    // Each holds the executable's path, as bytes; none is a string value, so none is read, also
+    // not one too large for the buffer.
+    const std::string bytes(reinterpret_cast<const char*>(exe_.c_str()), (exe_.size() + 1) * 2);
+    const std::string large = bytes + std::string(400, '\0');
+    const std::uint32_t dword = 0x76;
+    struct Case {
+        DWORD type;
+        std::string data;
+    };
+    for (const Case& c :
+         {Case{REG_BINARY, bytes}, Case{REG_MULTI_SZ, bytes + std::string(2, '\0')}, Case{REG_NONE, bytes},
+          Case{REG_BINARY, large}, Case{REG_DWORD, std::string(reinterpret_cast<const char*>(&dword), sizeof dword)}}) {
+        SCOPED_TRACE(c.type);
+        RegisteredClass server;
+        ASSERT_TRUE(server.SetServerRaw(c.type, c.data.data(), static_cast<DWORD>(c.data.size())));
+        ActionRun run = DetectSolidWorks(server.clsid());
+        EXPECT_EQ(run.result, 1603u);
+        EXPECT_EQ(run.lines,
+                  (Lines{GettingLine(server.clsid()), kLog + L":  Error 0x80070002: Failed to get registry value"}));
+        EXPECT_EQ(run.Property(L"SOLIDWORKS_LOCATION"), kUntouched);
+    }
 }
 
 TEST_F(Detection, KeyThatCannotBeOpenedFailsTheAction) {

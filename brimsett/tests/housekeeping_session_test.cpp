@@ -1,11 +1,20 @@
 // RemoveExtraRegKey, CreateTempDir and ResetLangToDefault of the real brimsett.dll in installer
 // sessions, each case with keys and folders of its own.
+#include <windows.h>
+
+#include <aclapi.h>
 #include <gtest/gtest.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "testkit/files_win.h"
 #include "testkit/registry_win.h"
 #include "tests/session_support_win.h"
 #include "win/registry_key.h"
+#include "win/scoped_handle.h"
 
 namespace brimsett_test {
 
@@ -68,6 +77,72 @@ TEST_F(RemoveExtraRegKeyTest, LongUserSidNeverDeletesTheKeyItsCutPathNames) {
 
 // ---- CreateTempDir ----
 
+// Makes `junction` a junction (mount point) to the folder `target`. Empty when the platform shows
+// the result as a reparse point, else why not.
+std::string MakeJunction(const std::wstring& junction, const std::wstring& target) {
+    if (!CreateDirectoryW(junction.c_str(), nullptr)) return "the junction's folder cannot be made";
+    const std::wstring substitute = L"\\??\\" + target;
+    std::vector<wchar_t> names(substitute.begin(), substitute.end());
+    names.push_back(L'\0');
+    names.insert(names.end(), target.begin(), target.end());
+    names.push_back(L'\0');
+    // The mount-point layout: tag, data length, reserved; substitute name offset and length,
+    // print name offset and length (bytes); then the names.
+    const WORD pathBytes = static_cast<WORD>(names.size() * sizeof(wchar_t));
+    std::vector<BYTE> buffer(16 + pathBytes);
+    const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+    const WORD header[6] = {static_cast<WORD>(8 + pathBytes),
+                            0,
+                            0,
+                            static_cast<WORD>(substitute.size() * sizeof(wchar_t)),
+                            static_cast<WORD>((substitute.size() + 1) * sizeof(wchar_t)),
+                            static_cast<WORD>(target.size() * sizeof(wchar_t))};
+    std::memcpy(buffer.data(), &tag, sizeof tag);
+    std::memcpy(buffer.data() + 4, header, sizeof header);
+    std::memcpy(buffer.data() + 16, names.data(), pathBytes);
+    win::FileHandle handle(CreateFileW(junction.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    DWORD returned = 0;
+    if (!handle.valid() || !DeviceIoControl(handle.get(), FSCTL_SET_REPARSE_POINT, buffer.data(),
+                                            static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr))
+        return "FSCTL_SET_REPARSE_POINT fails with error " + std::to_string(GetLastError());
+    (void)handle.Reset();
+    const DWORD attributes = GetFileAttributesW(junction.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return "no reparse point is read back";
+    return "";
+}
+
+// Makes the Users group the folder's owner, with the restore privilege that setting another
+// owner than oneself needs. Empty when the owner read back is that group, else why not.
+std::string GiveToTheUsersGroup(const std::wstring& folder) {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened))
+        return "the process token cannot be opened";
+    const win::KernelHandle token(opened);
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &privileges.Privileges[0].Luid) ||
+        !AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) || GetLastError() != ERROR_SUCCESS)
+        return "the restore privilege is not held (an elevated run has it)";
+    BYTE users[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof users;
+    if (!CreateWellKnownSid(WinBuiltinUsersSid, nullptr, users, &size)) return "no SID for the Users group";
+    std::wstring path = folder;
+    if (SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, users, nullptr, nullptr,
+                              nullptr) != ERROR_SUCCESS)
+        return "the owner cannot be set";
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return "the owner cannot be read back";
+    const bool given = owner != nullptr && EqualSid(owner, users);
+    LocalFree(descriptor);
+    return given ? "" : "the owner set is reported as set, but another one is read back";
+}
+
 class CreateTempDirTest : public ::testing::Test {
 protected:
     ActionRun Create(const std::wstring& tempDir) {
@@ -98,6 +173,43 @@ TEST_F(CreateTempDirTest, ExistingDirectoryOrMissingParentStillSucceeds) {
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.lines, initialized_);
     EXPECT_TRUE(FolderIsEmpty());
+}
+
+TEST_F(CreateTempDirTest, NameTakenByAFileIsRefused) {
+    const std::wstring taken = folder_.path() + L"\\taken";
+    ASSERT_TRUE(WriteFileBytes(taken, "x"));
+    ActionRun run = Create(taken);
+    EXPECT_EQ(run.result, 1603u);
+    EXPECT_EQ(run.lines,
+              (Lines{L"CreateTempDir:  Initialized.", L"CreateTempDir:  Error 0x800700b7: Failed to create TEMPDIR"}));
+}
+
+// Shown only on Windows: Wine 8 makes no junctions (FSCTL_SET_REPARSE_POINT fails with error 50).
+TEST_F(CreateTempDirTest, JunctionMadeFirstIsRefusedAndNothingIsCreatedThroughIt) {
+    const std::wstring target = folder_.path() + L"\\target";
+    const std::wstring junction = folder_.path() + L"\\junction";
+    ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+    if (std::string why = MakeJunction(junction, target); !why.empty())
+        GTEST_SKIP() << "shown only on Windows: this platform makes no junctions (" << why << "; Wine 8 has none)";
+    ActionRun run = Create(junction);
+    EXPECT_EQ(run.result, 1603u);
+    EXPECT_EQ(run.lines,
+              (Lines{L"CreateTempDir:  Initialized.", L"CreateTempDir:  Error 0x8007112b: Failed to create TEMPDIR"}));
+    EXPECT_TRUE(ListDirectory(target).empty());
+    RemoveDirectoryW(junction.c_str());  // the link itself, not its target
+}
+
+// Shown only on Windows: Wine keeps no file owners (the owner set is reported as set, and the
+// user's own is read back). Setting another owner needs the restore privilege: an elevated run.
+TEST_F(CreateTempDirTest, DirectoryOwnedByAnotherUserIsRefused) {
+    const std::wstring foreign = folder_.path() + L"\\foreign";
+    ASSERT_TRUE(CreateDirectoryW(foreign.c_str(), nullptr));
+    if (std::string why = GiveToTheUsersGroup(foreign); !why.empty())
+        GTEST_SKIP() << "shown only on Windows, elevated: " << why << " (Wine 8 keeps no file owners)";
+    ActionRun run = Create(foreign);
+    EXPECT_EQ(run.result, 1603u);
+    EXPECT_EQ(run.lines,
+              (Lines{L"CreateTempDir:  Initialized.", L"CreateTempDir:  Error 0x8007051b: Failed to create TEMPDIR"}));
 }
 
 TEST_F(CreateTempDirTest, ExpansionThatDoesNotFitCreatesNothing) {
@@ -157,7 +269,7 @@ protected:
         return ReadString(HKEY_LOCAL_MACHINE, environmentKey_, k64, kLocaleName);
     }
     std::wstring Command() const {
-        return installDir_ + L"Setup\\Setup.exe /P {4A2B9E1C-0D3F-4E5A-8B6C-7D8E9F0A1B2C} /M PRD /LANG en-US";
+        return L"\"" + installDir_ + L"Setup\\Setup.exe\" /P {4A2B9E1C-0D3F-4E5A-8B6C-7D8E9F0A1B2C} /M PRD /LANG en-US";
     }
 
     static constexpr const wchar_t* kLocaleName = L"PRODUCT_LOCALE";
@@ -272,6 +384,24 @@ TEST_F(ResetLangTest, EmptyProductNameLeavesTheListOfInstalledProgramsAlone) {
     EXPECT_EQ(Product(L"Locale"), L"en-US");
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, k64, L"UninstallString"), std::nullopt);
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, k64, L"UninstallPath"), std::nullopt);
+}
+
+TEST_F(ResetLangTest, QuotedCommandAroundItsOld200CharacterBoundIsWrittenWhole) {
+    // The quotes count: 199 characters filled the old 200-character buffer, 200 and 201 would
+    // have been cut. Each is written whole, the program's path between its quotes.
+    installDir_.clear();
+    const std::size_t fixed = Command().size() + std::wstring(L"C:\\Program Files\\\\").size();
+    for (std::size_t length : {std::size_t{199}, std::size_t{200}, std::size_t{201}}) {
+        SCOPED_TRACE(length);
+        installDir_ = L"C:\\Program Files\\" + std::wstring(length - fixed, L'q') + L"\\";
+        ASSERT_EQ(Command().size(), length);
+        ActionRun run = Reset(With(AllProperties(), L"PRODUCT_INSTALLDIR", installDir_));
+        EXPECT_EQ(run.result, 0u);
+        EXPECT_EQ(run.lines, Lines{});
+        EXPECT_EQ(Uninstall(L"UninstallString"), Command());
+        EXPECT_EQ(Uninstall(L"UninstallPath"), Command());
+        EXPECT_TRUE(Command().starts_with(L"\"" + installDir_ + L"Setup\\Setup.exe\" /P "));
+    }
 }
 
 TEST_F(ResetLangTest, LongTextsAreWrittenWholeIntoTheirOwnKeys) {

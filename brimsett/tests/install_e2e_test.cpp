@@ -102,7 +102,8 @@ TEST(RealInstall, MsiexecRunsTheFiveActionsOfAProductPackage) {
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, productKey, k64, L"Language"), L"English");
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, productKey, k64, L"EulaFile"), L"English.rtf");
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, environmentKey, k64, L"PRODUCT_LOCALE"), L"ENU");
-    const std::wstring command = installDir + L"\\Setup\\Setup.exe /P " + package.productCode + L" /M BRT /LANG en-US";
+    const std::wstring command =
+        L"\"" + installDir + L"\\Setup\\Setup.exe\" /P " + package.productCode + L" /M BRT /LANG en-US";
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, uninstallKey.path(), k64, L"UninstallString"), command);
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, uninstallKey.path(), k64, L"UninstallPath"), command);
 

@@ -144,7 +144,7 @@ protected:
                 {L"PRODUCT_LOCALE_NAME", L"PRODUCT_LOCALE"}};
     }
     std::wstring Command() const {
-        return installDir_ + L"Setup\\Setup.exe /P " + code_ + L" /M " + abbreviation_ + L" /LANG en-US";
+        return L"\"" + installDir_ + L"Setup\\Setup.exe\" /P " + code_ + L" /M " + abbreviation_ + L" /LANG en-US";
     }
     const std::wstring root_ = L"Software\\BrimsettTests\\" + UniqueName(L"load");
     ScopedKey rootKey_{HKEY_LOCAL_MACHINE, root_, k64};

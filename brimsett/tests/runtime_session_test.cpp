@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -38,7 +39,10 @@ void RemoveAtom(const wchar_t* name) {
 // with every key of its path that the test created.
 class LoggingPolicy {
 public:
-    explicit LoggingPolicy(const std::wstring& value) {
+    explicit LoggingPolicy(const std::wstring& value)
+        : LoggingPolicy(REG_SZ, std::string(reinterpret_cast<const char*>(value.c_str()), (value.size() + 1) * 2)) {}
+    // A value of any type, as its bytes.
+    LoggingPolicy(DWORD type, const std::string& bytes) {
         std::wstring path;
         std::wstring rest = kPolicyKey;
         while (!rest.empty()) {
@@ -49,7 +53,9 @@ public:
             DWORD disposition = 0;
             if (key.Create(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS, &disposition) != ERROR_SUCCESS) return;
             if (disposition == REG_CREATED_NEW_KEY) created_.push_back(path);
-            if (rest.empty()) ok_ = key.WriteString(L"Logging", value) == ERROR_SUCCESS;
+            if (rest.empty())
+                ok_ = RegSetValueExW(key.get(), L"Logging", 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                                     static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
         }
     }
     ~LoggingPolicy() {
@@ -168,22 +174,30 @@ TEST_F(RuntimeSession, MsiLoggingWithAVTurnsVerboseOn) {
     EXPECT_EQ(MarkEntry(RunEntry({{L"MsiLogging", L"iwearmup"}})), kVerboseOff);
 }
 
+std::string Utf16Bytes(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2);
+}
+
 TEST_F(RuntimeSession, LoggingPolicyWithAVTurnsVerboseOn) {
-    {
-        LoggingPolicy policy(L"iwearmupv");
+    const std::uint32_t dwordV = 0x76;  // the bytes of "v" as a UTF-16 text
+    struct Case {
+        DWORD type;
+        std::string bytes;
+        Lines lines;
+    };
+    for (const Case& c :
+         {Case{REG_SZ, Utf16Bytes(L"iwearmupv"), kVerboseOn}, Case{REG_SZ, Utf16Bytes(L"iwearmup"), kVerboseOff},
+          // 17 characters and a terminator need 36 bytes: more than the 32 read, so no policy.
+          Case{REG_SZ, Utf16Bytes(L"iwearmupiwearmupv"), kVerboseOff},
+          // Only a REG_SZ is a policy.
+          Case{REG_DWORD, std::string(reinterpret_cast<const char*>(&dwordV), sizeof dwordV), kVerboseOff},
+          Case{REG_EXPAND_SZ, Utf16Bytes(L"voicewarmup"), kVerboseOff},
+          Case{REG_MULTI_SZ, Utf16Bytes(L"voicewarmup") + std::string(2, '\0'), kVerboseOff},
+          Case{REG_BINARY, Utf16Bytes(L"v"), kVerboseOff}}) {
+        SCOPED_TRACE(c.type);
+        LoggingPolicy policy(c.type, c.bytes);
         ASSERT_TRUE(policy.ok());
-        EXPECT_EQ(MarkEntry(RunEntry({})), kVerboseOn);
-    }
-    {
-        LoggingPolicy policy(L"iwearmup");
-        ASSERT_TRUE(policy.ok());
-        EXPECT_EQ(MarkEntry(RunEntry({})), kVerboseOff);
-    }
-    {
-        // 17 characters and a terminator need 36 bytes: more than the 32 read, so no policy.
-        LoggingPolicy policy(L"iwearmupiwearmupv");
-        ASSERT_TRUE(policy.ok());
-        EXPECT_EQ(MarkEntry(RunEntry({})), kVerboseOff);
+        EXPECT_EQ(MarkEntry(RunEntry({})), c.lines);
     }
     EXPECT_FALSE(PolicyPresent());
 }
