@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "testkit/files_win.h"
+#include "testkit/process_win.h"
 #include "testkit/registry_win.h"
 #include "tests/tarnwick_test_support_win.h"
 #include "win/scoped_handle.h"
@@ -177,6 +178,29 @@ TEST_F(LoadpointSearch, ListRunNamesOnlyLoadpointsThatAreThere) {
     EXPECT_EQ(list.errors, Lines({GoneLine(gone)}));
     EXPECT_EQ(list.exitCode, 0u);
     EXPECT_EQ(RegistrationRun().output, Lines({kBanner, kHeading, "", gone, there}));
+}
+
+// A loadpoint folder that is a junction is there while its target is. Shown only on Windows: Wine 8
+// makes no junction (mklink /J fails), and a Unix symbolic link in the prefix shows no reparse
+// point at all.
+TEST_F(LoadpointSearch, ListRunLooksThroughAJunctionAtItsTarget) {
+    const std::wstring target = Folder(L"Target");
+    const std::wstring junction = Folder(L"Junction", false);
+    const bool made =
+        RunProcess(L"C:\\windows\\system32\\cmd.exe", {L"/c", L"mklink", L"/J", junction, target}).exitCode == 0;
+    const DWORD attributes = GetFileAttributesW(junction.c_str());
+    if (!made || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        GTEST_SKIP() << "no junction can be made here (Wine 8 makes none): shown only on Windows";
+    }
+    SetInstallDir(k64, Software("Creo\\Linked"), junction);
+    WriteKeyList(Software("Creo") + "\n");
+
+    EXPECT_EQ(ListRun().output, Lines({Narrow(junction) + kXtop64}));
+    ASSERT_TRUE(RemoveDirectoryW(target.c_str()));
+    const ProcessResult gone = ListRun();
+    EXPECT_EQ(gone.output, "");
+    EXPECT_EQ(gone.errors, Lines({GoneLine(Narrow(junction))}));
+    RemoveDirectoryW(junction.c_str());
 }
 
 TEST_F(LoadpointSearch, NothingFound) {
