@@ -67,7 +67,7 @@ protected:
 
     // A loadpoint folder in the test's own folder, created unless `create` is false; its path.
     std::wstring Folder(const std::wstring& name, bool create = true) {
-        const std::wstring path = directory_.path() + L"\\" + name;
+        std::wstring path = directory_.path() + L"\\" + name;
         if (create) {
             EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << Narrow(path);
         }

@@ -66,7 +66,7 @@ public:
             if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                 &installation, nullptr) == ERROR_SUCCESS) {
                 RegSetValueExA(installation, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(loadpoint.c_str()),
-                               static_cast<DWORD>(loadpoint.size() + 1));
+                               static_cast<DWORD>(loadpoint.size()) + 1);
                 RegCloseKey(installation);
             }
         }
@@ -98,7 +98,7 @@ public:
         PROCESS_INFORMATION process{};
         const double start = Now();
         if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-            std::fprintf(stderr, "cannot start %s\n", command.c_str());
+            (void)std::fprintf(stderr, "cannot start %s\n", command.c_str());
             std::exit(1);
         }
         WaitForSingleObject(process.hProcess, INFINITE);
@@ -145,6 +145,10 @@ std::string Base(int argc, char** argv, int index) {
     return base;
 }
 
+int Number(const char* text) {
+    return static_cast<int>(std::strtol(text, nullptr, 10));
+}
+
 std::string Registry(int fileKb) {
     // About 40 bytes an entry line and 9 lines an entry: one entry per 400 bytes.
     const std::size_t bytes = static_cast<std::size_t>(fileKb) * 1024;
@@ -155,8 +159,8 @@ const char* const kPrograms[] = {"tarnwick.exe", "tarnwick_registration_floor.ex
 
 int Trace(int argc, char** argv) {
     if (argc < 5) return 2;
-    const int sizes[] = {std::atoi(argv[2]), std::atoi(argv[3])};
-    const std::string original = Registry(std::atoi(argv[4]));
+    const int sizes[] = {Number(argv[2]), Number(argv[3])};
+    const std::string original = Registry(Number(argv[4]));
     for (int size : sizes) {
         const Machine machine(Base(argc, argv, 5), size, original);
         for (const char* program : kPrograms) {
@@ -180,9 +184,9 @@ double Median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "--trace") return Trace(argc, argv);
-    const int loadpoints = argc > 1 ? std::atoi(argv[1]) : 100;
-    const int fileKb = argc > 2 ? std::atoi(argv[2]) : 4;
-    const int runs = argc > 3 ? std::atoi(argv[3]) : 7;
+    const int loadpoints = argc > 1 ? Number(argv[1]) : 100;
+    const int fileKb = argc > 2 ? Number(argv[2]) : 4;
+    const int runs = argc > 3 ? Number(argv[3]) : 7;
     const std::string original = Registry(fileKb);
     const Machine machine(Base(argc, argv, 4), loadpoints, original);
 
