@@ -18,23 +18,13 @@
 #include <vector>
 
 #include "bench_data.h"
+#include "bench_win.h"
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    const HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
+using tarnwick::bench::Median;
+using tarnwick::bench::Now;
+using tarnwick::bench::WriteBytes;
 
 std::string FolderOfThisProgram() {
     char path[MAX_PATH];
@@ -173,11 +163,6 @@ int Trace(int argc, char** argv) {
         machine.Remove();
     }
     return 0;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace
