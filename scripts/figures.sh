@@ -52,8 +52,8 @@ memory_dir=()
       "4 KB (${memory_dir[*]:-temporary folder}; load average $(cut -d' ' -f1 /proc/loadavg))"
     bench scripts/registration-ratio.sh --requests $build
     bench scripts/registration-ratio.sh --process $build
-    echo "== wine ($build): the file steps in process, 200 loadpoints of 100 KB, 3 runs of 3 rounds"
-    bench scripts/registration-ratio.sh --runs 3 $build
+    echo "== wine ($build): the file steps in process, 200 loadpoints of 100 KB, 3 rounds"
+    bench scripts/registration-ratio.sh --runs 1 $build
   done
   echo "== wine ($preset): custom-action runtime overhead (100 rounds)"
   cmake --build --preset $preset --target brimsett_session_bench >/dev/null
