@@ -27,7 +27,7 @@ bool LoadpointFolderIsThere(const LoadpointPath& loadpoint) {
     const DWORD attributes = GetFileAttributesW(wide->c_str());
     bool gone = attributes == INVALID_FILE_ATTRIBUTES ? IsAbsence(GetLastError())
                                                       : (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    if (!gone && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    if (!gone && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         const win::FileHandle target =
             win::OpenSharingAll(wide->c_str(), FILE_READ_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS);
         gone = !target.valid() && IsAbsence(GetLastError());
