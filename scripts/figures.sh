@@ -36,18 +36,24 @@ memory_dir=()
   echo "== host: merge of a 10 MB protk.dat with 20,000 entries (5 rounds)"
   cmake --build --preset host --target registration_merge_bench >/dev/null
   bench build/host/tarnwick/registration_merge_bench 10 20000 5
-  # The registration against the floor of a safe rewrite, on every Windows build that runs here:
-  # 7 runs of 3 rounds each, free and then pinned to one processor.
+  # The registration against its floor on each Windows build: whole processes (the Wine server
+  # requests per loadpoint, then the times), and the in-process benchmark of the file steps.
+  reason32=$(bash scripts/can-run-32bit.sh) || true
   for build in windows windows64; do
-    [ -d build/$build ] || continue
-    [ $build = windows ] && [ $preset != windows ] && continue  # no 32-bit programs here
-    echo "== wine ($build): registration into 200 loadpoints of 100 KB, 7 runs of 3 rounds" \
-      "(${memory_dir[*]:-temporary folder}; load average $(cut -d' ' -f1 /proc/loadavg))"
-    bench scripts/registration-ratio.sh $build
-    if command -v taskset >/dev/null; then
-      echo "-- the same on one processor"
-      bench scripts/registration-ratio.sh --pinned $build
+    if [ $build = windows ] && [ -n "$reason32" ]; then
+      echo "== wine (windows, 32-bit): not run: $reason32"
+      continue
     fi
+    if [ ! -d build/$build ]; then
+      echo "== wine ($build): not run: the build is not there"
+      continue
+    fi
+    echo "== wine ($build): tarnwick.exe against the floor program, whole processes, 100 loadpoints of" \
+      "4 KB (${memory_dir[*]:-temporary folder}; load average $(cut -d' ' -f1 /proc/loadavg))"
+    bench scripts/registration-ratio.sh --requests $build
+    bench scripts/registration-ratio.sh --process $build
+    echo "== wine ($build): the file steps in process, 200 loadpoints of 100 KB, 3 rounds"
+    bench scripts/registration-ratio.sh --runs 1 $build
   done
   echo "== wine ($preset): custom-action runtime overhead (100 rounds)"
   cmake --build --preset $preset --target brimsett_session_bench >/dev/null

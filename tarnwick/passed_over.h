@@ -71,10 +71,12 @@ inline std::string KeyListNotReadLine(std::string_view path, FileFailure reason)
     return passed_over_detail::Line("Registry-key list file not read", path, reason);
 }
 
-// Writes `line` and a newline to standard error, flushed at once.
+// Writes `line` and a newline to standard error with one call, flushed at once.
 inline void WriteErrorLine(std::string_view line) {
-    (void)std::fwrite(line.data(), 1, line.size(), stderr);
-    (void)std::fputc('\n', stderr);
+    std::string bytes;
+    bytes.reserve(line.size() + 1);
+    bytes.append(line).push_back('\n');
+    (void)std::fwrite(bytes.data(), 1, bytes.size(), stderr);
     (void)std::fflush(stderr);
 }
 

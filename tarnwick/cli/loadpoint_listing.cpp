@@ -1,38 +1,38 @@
-// The loadpoint listing. Loadpoint paths are 8-bit text in the ANSI code page and go out through
-// the narrow stream unconverted, followed by the ASCII sub-paths; the messages are wide. Each
-// stream is flushed before the other one writes, so the two come out in program order.
+// The loadpoint listing. Loadpoint paths are 8-bit text in the ANSI code page and go out
+// unconverted, followed by the ASCII sub-paths; each line is handed over whole.
 #include "cli/loadpoint_listing.h"
 
-#include <iostream>
-
-#include "cli/console.h"
+#include <string>
 
 namespace tarnwick {
 
 namespace {
 
-// Each path on a line of its own, in the list run followed by the sub-path of its bitness's
-// xtop.exe (kXtopBelowLoadpoint32 or 64).
-void WriteLoadpointLines(const LoadpointList& loadpoints, std::string_view subPath) {
+// Each path on a line of its own; in the list run followed by the sub-path of its bitness's
+// xtop.exe (kXtopBelowLoadpoint32 or 64), and only for the loadpoints that are there.
+void WriteLoadpointLines(const LoadpointList& loadpoints, bool listRun, std::string_view subPath,
+                         const LoadpointCheck& isThere, const std::function<void(std::string_view)>& writeLine) {
+    std::string line;
     for (const LoadpointPath& path : loadpoints) {
-        std::cout.write(path.data(), static_cast<std::streamsize>(path.size()));
-        std::cout.write(subPath.data(), static_cast<std::streamsize>(subPath.size()));
-        std::cout << '\n';
-        std::cout.flush();
+        if (listRun && (path.empty() || !isThere(path))) continue;
+        line.assign(path);
+        if (listRun) line.append(subPath);
+        writeLine(line);
     }
 }
 
 }  // namespace
 
-void ListLoadpoints(const RunOptions& options, const Loadpoints& loadpoints) {
+void ListLoadpoints(const RunOptions& options, const Loadpoints& loadpoints, const LoadpointCheck& isThere,
+                    const std::function<void(std::string_view)>& writeLine) {
     const bool listRun = options.listXtops;
     if (loadpoints.in32BitView.empty() && loadpoints.in64BitView.empty()) {
-        if (!listRun) ConsoleWriteLine(L"No Pro/ENGINEER / Creo loadpoints have been found");
+        if (!listRun) writeLine("No Pro/ENGINEER / Creo loadpoints have been found");
         return;
     }
-    if (!listRun) ConsoleWriteLine(L"The following Pro/ENGINEER / Creo loadpoints have been found");
-    WriteLoadpointLines(loadpoints.in32BitView, listRun ? kXtopBelowLoadpoint32 : std::string_view());
-    WriteLoadpointLines(loadpoints.in64BitView, listRun ? kXtopBelowLoadpoint64 : std::string_view());
+    if (!listRun) writeLine("The following Pro/ENGINEER / Creo loadpoints have been found");
+    WriteLoadpointLines(loadpoints.in32BitView, listRun, kXtopBelowLoadpoint32, isThere, writeLine);
+    WriteLoadpointLines(loadpoints.in64BitView, listRun, kXtopBelowLoadpoint64, isThere, writeLine);
 }
 
 }  // namespace tarnwick

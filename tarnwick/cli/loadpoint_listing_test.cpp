@@ -2,62 +2,34 @@
 
 #include <gtest/gtest.h>
 
-#include <iostream>
-#include <streambuf>
+#include <algorithm>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tarnwick {
 namespace {
 
-// Collects what the narrow and the wide standard-output streams receive into one byte string,
-// in the order written; wide characters up to U+00FF become their own byte.
-class CapturedOutput {
-public:
-    CapturedOutput() : narrow_(bytes_), wide_(bytes_) {
-        oldNarrow_ = std::cout.rdbuf(&narrow_);
-        oldWide_ = std::wcout.rdbuf(&wide_);
-    }
-    ~CapturedOutput() {
-        std::cout.rdbuf(oldNarrow_);
-        std::wcout.rdbuf(oldWide_);
-    }
-    const std::string& bytes() const { return bytes_; }
-
-private:
-    template <typename Char>
-    class Sink : public std::basic_streambuf<Char> {
-    public:
-        explicit Sink(std::string& bytes) : bytes_(bytes) {}
-
-    protected:
-        typename Sink::int_type overflow(typename Sink::int_type c) override {
-            if (!Sink::traits_type::eq_int_type(c, Sink::traits_type::eof())) {
-                bytes_.push_back(static_cast<char>(Sink::traits_type::to_char_type(c)));
-            }
-            return Sink::traits_type::not_eof(c);
-        }
-
-    private:
-        std::string& bytes_;
-    };
-
-    std::string bytes_;
-    Sink<char> narrow_;
-    Sink<wchar_t> wide_;
-    std::streambuf* oldNarrow_;
-    std::wstreambuf* oldWide_;
-};
-
+// Lists the fixture's loadpoints and gives the lines written, each followed by a newline; in the
+// list run the loadpoints named in `gone_` are not there, and every look is noted in `looked_`.
 class LoadpointListing : public ::testing::Test {
 protected:
     std::string List(bool listRun) {
         RunOptions options;
         options.listXtops = listRun;
-        CapturedOutput output;
-        ListLoadpoints(options, loadpoints_);
-        return output.bytes();
+        std::string bytes;
+        ListLoadpoints(
+            options, loadpoints_,
+            [&](const LoadpointPath& path) {
+                looked_.push_back(path);
+                return std::find(gone_.begin(), gone_.end(), path) == gone_.end();
+            },
+            [&](std::string_view line) { bytes.append(line).push_back('\n'); });
+        return bytes;
     }
     Loadpoints loadpoints_;
+    std::vector<std::string> gone_;
+    std::vector<std::string> looked_;
 };
 
 TEST_F(LoadpointListing, NothingFound) {
@@ -74,8 +46,40 @@ TEST_F(LoadpointListing, ThirtyTwoBitGroupBeforeSixtyFourBitGroup) {
     EXPECT_EQ(List(true),
               "C:\\Creo 2\\\\i486_nt\\obj\\xtop.exe\n"
               "D:\\\xE9\\i486_nt\\obj\\xtop.exe\n"
-              "\\x86e_win64\\obj\\xtop.exe\n"
               "C:\\Creo 2\\\\x86e_win64\\obj\\xtop.exe\n");
+}
+
+// The list run names only loadpoints that are there: an empty one (it would name the current
+// drive's root) is left out without a look, and so is one whose look says it is gone. The
+// registration run lists every loadpoint and looks at none.
+TEST_F(LoadpointListing, ListRunLeavesOutEmptyAndGoneLoadpoints) {
+    const struct {
+        LoadpointList in32, in64, gone;
+        std::string listed;
+        std::vector<std::string> looked;
+    } cases[] = {
+        {{""}, {}, {}, "", {}},
+        {{"C:\\Gone"}, {"C:\\Gone"}, {"C:\\Gone"}, "", {"C:\\Gone", "C:\\Gone"}},
+        {{"", "C:\\A", "C:\\Gone"},
+         {"", "C:\\B"},
+         {"C:\\Gone"},
+         "C:\\A\\i486_nt\\obj\\xtop.exe\nC:\\B\\x86e_win64\\obj\\xtop.exe\n",
+         {"C:\\A", "C:\\Gone", "C:\\B"}},
+    };
+    for (const auto& c : cases) {
+        loadpoints_ = {c.in32, c.in64};
+        gone_ = c.gone;
+        looked_.clear();
+        EXPECT_EQ(List(true), c.listed) << c.listed;
+        EXPECT_EQ(looked_, c.looked) << c.listed;
+        looked_.clear();
+        std::string all = "The following Pro/ENGINEER / Creo loadpoints have been found\n";
+        for (const LoadpointList* list : {&c.in32, &c.in64}) {
+            for (const std::string& path : *list) all += path + "\n";
+        }
+        EXPECT_EQ(List(false), all);
+        EXPECT_TRUE(looked_.empty());
+    }
 }
 
 TEST_F(LoadpointListing, OnlySixtyFourBitLoadpoints) {

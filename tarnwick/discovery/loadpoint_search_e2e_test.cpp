@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "testkit/files_win.h"
+#include "testkit/process_win.h"
 #include "testkit/registry_win.h"
 #include "tests/tarnwick_test_support_win.h"
 #include "win/scoped_handle.h"
@@ -24,6 +25,11 @@ using namespace tarnwick::test;
 const std::string kNoneFound = "No Pro/ENGINEER / Creo loadpoints have been found";
 const std::string kXtop32 = "\\i486_nt\\obj\\xtop.exe";
 const std::string kXtop64 = "\\x86e_win64\\obj\\xtop.exe";
+
+// The standard-error line of a loadpoint whose folder does not exist.
+std::string GoneLine(const std::string& loadpoint) {
+    return "Passed over \"" + loadpoint + "\\text\\protk.dat\": its folder does not exist";
+}
 
 // Each test gets its own key name under HKLM\SOFTWARE (redirected per view) and HKLM\SYSTEM
 // (shared by both views); all of them are deleted, in both views, when the test ends.
@@ -60,6 +66,15 @@ protected:
 
     void WriteKeyList(const std::string& bytes) { ASSERT_TRUE(WriteFileBytes(keyList_, bytes)); }
 
+    // A loadpoint folder in the test's own folder, created unless `create` is false; its path.
+    std::wstring Folder(const std::wstring& name, bool create = true) {
+        std::wstring path = directory_.path() + L"\\" + name;
+        if (create) {
+            EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << Narrow(path);
+        }
+        return path;
+    }
+
     ProcessResult ListRun() { return RunTarnwick({L"/listxtops", L"/reg:" + keyList_}); }
     ProcessResult RegistrationRun() { return RunTarnwick({L"/name:discovery_test", L"/reg:" + keyList_}); }
 
@@ -80,42 +95,48 @@ private:
 };
 
 TEST_F(LoadpointSearch, FindsEachViewIntoItsOwnList) {
-    SetInstallDir(k32, Software("Creo\\Creo 9"), L"C:\\Program Files (x86)\\PTC\\Creo 9");
-    SetInstallDir(k64, Software("Creo\\Creo 10"), L"C:\\Program Files\\PTC\\Creo 10");
+    const std::wstring creo9 = Folder(L"Creo 9");
+    const std::wstring creo10 = Folder(L"Creo 10");
+    SetInstallDir(k32, Software("Creo\\Creo 9"), creo9);
+    SetInstallDir(k64, Software("Creo\\Creo 10"), creo10);
     WriteKeyList(Software("Creo") + "\r\n");
 
     ProcessResult list = ListRun();
-    EXPECT_EQ(list.output,
-              Lines({"C:\\Program Files (x86)\\PTC\\Creo 9" + kXtop32, "C:\\Program Files\\PTC\\Creo 10" + kXtop64}));
+    EXPECT_EQ(list.output, Lines({Narrow(creo9) + kXtop32, Narrow(creo10) + kXtop64}));
     EXPECT_EQ(list.exitCode, 0u);
 
     ProcessResult registration = RegistrationRun();
-    EXPECT_EQ(registration.output,
-              Lines({kBanner, kHeading, "C:\\Program Files (x86)\\PTC\\Creo 9", "C:\\Program Files\\PTC\\Creo 10"}));
+    EXPECT_EQ(registration.output, Lines({kBanner, kHeading, Narrow(creo9), Narrow(creo10)}));
     EXPECT_EQ(registration.exitCode, 1u);
 }
 
 TEST_F(LoadpointSearch, SortsByteWiseAndRemovesDuplicatesAcrossKeys) {
-    SetInstallDir(k32, Software("Creo\\A"), L"C:\\b");
-    SetInstallDir(k32, Software("Creo\\B"), L"C:\\a\\");
-    SetInstallDir(k32, Software("ProE\\A"), L"C:\\b");
-    SetInstallDir(k32, Software("ProE\\B"), L"C:\\B");
-    SetInstallDir(k32, Software("ProE\\C"), L"C:\\\u00e9tude");  // 0xE9 in the ANSI code page
-    SetInstallDir(k32, Software("ProE\\D"), L"C:\\a");
+    // Folder names differing only in letter case are one folder to the file system.
+    const std::wstring a = Folder(L"a");
+    const std::wstring b = Folder(L"b");
+    const std::wstring upperB = Folder(L"B", false);
+    SetInstallDir(k32, Software("Creo\\A"), b);
+    SetInstallDir(k32, Software("Creo\\B"), a + L"\\");
+    SetInstallDir(k32, Software("ProE\\A"), b);
+    SetInstallDir(k32, Software("ProE\\B"), upperB);
+    SetInstallDir(k32, Software("ProE\\C"), Folder(L"\u00e9tude"));  // 0xE9 in the ANSI code page
+    SetInstallDir(k32, Software("ProE\\D"), a);
     WriteKeyList(Software("ProE") + "\n" + Software("Creo") + "\n" + Software("ProE") + "\n");
 
-    EXPECT_EQ(ListRun().output, Lines({"C:\\B" + kXtop32, "C:\\a" + kXtop32, "C:\\a\\" + kXtop32, "C:\\b" + kXtop32,
-                                       "C:\\\xE9tude" + kXtop32}));
-    EXPECT_EQ(RegistrationRun().output,
-              Lines({kBanner, kHeading, "C:\\B", "C:\\a", "C:\\a\\", "C:\\b", "C:\\\xE9tude"}));
+    const std::string root = Narrow(directory_.path());
+    EXPECT_EQ(ListRun().output, Lines({root + "\\B" + kXtop32, root + "\\a" + kXtop32, root + "\\a\\" + kXtop32,
+                                       root + "\\b" + kXtop32, root + "\\\xE9tude" + kXtop32}));
+    EXPECT_EQ(RegistrationRun().output, Lines({kBanner, kHeading, root + "\\B", root + "\\a", root + "\\a\\",
+                                               root + "\\b", root + "\\\xE9tude"}));
 }
 
 TEST_F(LoadpointSearch, KeySharedByBothViewsFillsBothLists) {
-    SetInstallDir(k64, Shared("Loadpoints\\Creo"), L"D:\\Shared Creo");
+    const std::string shared = Narrow(Folder(L"Shared Creo"));
+    SetInstallDir(k64, Shared("Loadpoints\\Creo"), Widen(shared));
     WriteKeyList(Shared("Loadpoints"));
 
-    EXPECT_EQ(ListRun().output, Lines({"D:\\Shared Creo" + kXtop32, "D:\\Shared Creo" + kXtop64}));
-    EXPECT_EQ(RegistrationRun().output, Lines({kBanner, kHeading, "D:\\Shared Creo", "D:\\Shared Creo"}));
+    EXPECT_EQ(ListRun().output, Lines({shared + kXtop32, shared + kXtop64}));
+    EXPECT_EQ(RegistrationRun().output, Lines({kBanner, kHeading, shared, shared}));
 }
 
 TEST_F(LoadpointSearch, TakesInstallDirVerbatimOrSkipsTheInstallation) {
@@ -133,9 +154,12 @@ TEST_F(LoadpointSearch, TakesInstallDirVerbatimOrSkipsTheInstallation) {
     SetInstallDir(k64, Software("Creo\\Backslash"), L"C:\\Creo\\");
     WriteKeyList(Software("Missing") + "\n" + Software("Creo") + "\n" + "SOFTWARE\\No such key at all\n");
 
+    // None of these folders exists: the list run names each on standard error, verbatim, and
+    // leaves out the empty one without a word.
     const std::string fitsText = "C:\\" + std::string(256, 'F');
-    EXPECT_EQ(ListRun().output,
-              Lines({kXtop64, "%TarnwickUnset%\\PTC\\Creo" + kXtop64, "C:\\Creo\\" + kXtop64, fitsText + kXtop64}));
+    const ProcessResult list = ListRun();
+    EXPECT_EQ(list.output, "");
+    EXPECT_EQ(list.errors, Lines({GoneLine("%TarnwickUnset%\\PTC\\Creo"), GoneLine("C:\\Creo\\"), GoneLine(fitsText)}));
     EXPECT_EQ(RegistrationRun().output,
               Lines({kBanner, kHeading, "", "%TarnwickUnset%\\PTC\\Creo", "C:\\Creo\\", fitsText}));
 }
@@ -208,6 +232,47 @@ TEST_F(LoadpointSearch, PassesOverASubkeyWhoseNameDoesNotFitAndGoesOn) {
     EXPECT_EQ(ListRun().output, Lines({"C:\\Before" + kXtop64, Narrow(L"C:\\\u672C") + kXtop64}));
 }
 
+// The list run names only installations that are there: a loadpoint whose folder is gone is named
+// on standard error, as the registration run names it, and an empty one is left out. A folder
+// without xtop.exe is listed. The registration run's listing names all three.
+TEST_F(LoadpointSearch, ListRunNamesOnlyLoadpointsThatAreThere) {
+    const std::string gone = Narrow(Folder(L"Gone", false));
+    const std::string there = Narrow(Folder(L"There"));
+    SetInstallDir(k64, Software("Creo\\Gone"), Widen(gone));
+    SetInstallDir(k64, Software("Creo\\There"), Widen(there));
+    SetInstallDir(k64, Software("Creo\\Empty"), L"");
+    WriteKeyList(Software("Creo") + "\n");
+
+    const ProcessResult list = ListRun();
+    EXPECT_EQ(list.output, Lines({there + kXtop64}));
+    EXPECT_EQ(list.errors, Lines({GoneLine(gone)}));
+    EXPECT_EQ(list.exitCode, 0u);
+    EXPECT_EQ(RegistrationRun().output, Lines({kBanner, kHeading, "", gone, there}));
+}
+
+// A loadpoint folder that is a junction is there while its target is. Shown only on Windows: Wine 8
+// makes no junction (mklink /J fails), and a Unix symbolic link in the prefix shows no reparse
+// point at all.
+TEST_F(LoadpointSearch, ListRunLooksThroughAJunctionAtItsTarget) {
+    const std::wstring target = Folder(L"Target");
+    const std::wstring junction = Folder(L"Junction", false);
+    const bool made =
+        RunProcess(L"C:\\windows\\system32\\cmd.exe", {L"/c", L"mklink", L"/J", junction, target}).exitCode == 0;
+    const DWORD attributes = GetFileAttributesW(junction.c_str());
+    if (!made || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        GTEST_SKIP() << "no junction can be made here (Wine 8 makes none): shown only on Windows";
+    }
+    SetInstallDir(k64, Software("Creo\\Linked"), junction);
+    WriteKeyList(Software("Creo") + "\n");
+
+    EXPECT_EQ(ListRun().output, Lines({Narrow(junction) + kXtop64}));
+    ASSERT_TRUE(RemoveDirectoryW(target.c_str()));
+    const ProcessResult gone = ListRun();
+    EXPECT_EQ(gone.output, "");
+    EXPECT_EQ(gone.errors, Lines({GoneLine(Narrow(junction))}));
+    RemoveDirectoryW(junction.c_str());
+}
+
 TEST_F(LoadpointSearch, NothingFound) {
     WriteKeyList(Software("Missing") + "\n" + Shared("Missing") + "\n");
     ProcessResult list = ListRun();
@@ -229,7 +294,8 @@ TEST_F(LoadpointSearch, NothingFound) {
 TEST_F(LoadpointSearch, ReadsTheKeyListFileAsBytesWhileOthersHoldIt) {
     SetInstallDir(k32, Software("Bom\\A"), L"C:\\Bom");
     SetInstallDir(k32, Software("Cut\\A"), L"C:\\Cut");
-    SetInstallDir(k32, Software("Late\\A"), L"C:\\Late");
+    const std::wstring late = Folder(L"Late");
+    SetInstallDir(k32, Software("Late\\A"), late);
     // A byte-order mark stays part of the first key path, a key path holding a NUL names no key
     // (it is not cut at the NUL), and a Ctrl-Z line does not end the file.
     WriteKeyList("\xEF\xBB\xBF" + Software("Bom") + "\r\n" + Software("Cut") + "\0tail\r\n"s + "\x1A\r\n" +
@@ -241,7 +307,7 @@ TEST_F(LoadpointSearch, ReadsTheKeyListFileAsBytesWhileOthersHoldIt) {
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder.valid());
-    EXPECT_EQ(ListRun().output, Lines({"C:\\Late" + kXtop32}));
+    EXPECT_EQ(ListRun().output, Lines({Narrow(late) + kXtop32}));
 }
 
 }  // namespace

@@ -18,6 +18,8 @@ wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
 # The key path that, on 64-bit Windows, would be searched in both views.
 wine reg add 'HKLM\SOFTWARE\TarnwickDiscovery\Creo\A' /v InstallDir /d 'C:\Creo 32' /f </dev/null >/dev/null 2>&1
 printf 'SOFTWARE\\TarnwickDiscovery\\Creo\r\n' >"$prefix/drive_c/tarnwick-keys.txt"
+# The list run names only loadpoints whose folder is there.
+mkdir -p "$prefix/drive_c/Creo 32"
 
 status=0
 check() {
@@ -33,4 +35,5 @@ check 'C:\\Creo 32\\i486_nt\\obj\\xtop.exe\r\n' /listxtops '/reg:C:\tarnwick-key
 check 'Pro/TOOLKIT integration utility\r\nThe following Pro/ENGINEER / Creo loadpoints have been found\r\nC:\\Creo 32\r\n' \
   /name:discovery_test '/reg:C:\tarnwick-keys.txt'
 wine reg delete 'HKLM\SOFTWARE\TarnwickDiscovery' /f </dev/null >/dev/null 2>&1 || true
+rmdir "$prefix/drive_c/Creo 32"
 exit $status

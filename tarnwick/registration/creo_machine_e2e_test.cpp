@@ -194,6 +194,12 @@ TEST_F(CreoMachine, CommonFilesFolderThatIsGoneIsNamedOnStandardError) {
     EXPECT_EQ(registration.exitCode, 1u);
     EXPECT_EQ(ListDirectory(parametric + L"\\text"), std::vector<std::wstring>{});
     EXPECT_FALSE(FileExists(commonFiles));
+
+    // The list run names no xtop.exe of it, and says why with the same line.
+    const ProcessResult list = Run({L"/listxtops"});
+    EXPECT_EQ(list.output, "");
+    EXPECT_EQ(list.errors, registration.errors);
+    EXPECT_EQ(list.exitCode, 0u);
 }
 
 }  // namespace

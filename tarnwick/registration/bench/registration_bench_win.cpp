@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench_data.h"
+#include "bench_win.h"
 #include "discovery/loadpoints.h"
 #include "registration/registration.h"
 #include "registration/registry_file.h"
@@ -23,19 +24,9 @@
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    const win::FileHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
+using tarnwick::bench::Median;
+using tarnwick::bench::Now;
+using tarnwick::bench::WriteBytes;
 
 // Reads the whole file into `bytes`, whose storage is reused from file to file.
 void ReadBytes(const std::string& path, std::string& bytes) {
@@ -71,11 +62,6 @@ SIZE_T PeakWorkingSet() {
     counters.cb = sizeof(counters);
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
     return counters.PeakWorkingSetSize;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace
