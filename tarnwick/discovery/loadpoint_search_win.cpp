@@ -67,22 +67,24 @@ bool HasSixtyFourBitView() {
 #endif
 }
 
-// One value of an installation key: its type is asked first, and only a string's data is read,
-// into kInstallDirCapacity bytes; an expandable string's into as many as it needs, up to
-// kExpandableCapacity, since the length rule is its expanded text's.
+// One value of an installation key: its type, and its data when it fits kInstallDirCapacity bytes,
+// in one query; only a string's data is kept. An expandable string that does not fit is read again
+// into as many bytes as it needs, up to kExpandableCapacity, since the length rule is its expanded
+// text's.
 RegistryValueRead ReadPathValue(const RegistryKey& installation, const char* name) {
     RegistryValueRead value;
-    const win::StringRead kind = installation.ReadString(name, {});
-    if (kind.status != ERROR_SUCCESS) return value;
+    std::string data(kInstallDirCapacity, '\0');
+    win::StringRead read = installation.ReadString(name, data);
+    if (read.status != ERROR_SUCCESS && read.status != ERROR_MORE_DATA) return value;
     value.exists = true;
-    value.type = kind.type;
-    if (kind.type != REG_SZ && kind.type != REG_EXPAND_SZ) return value;
-    const std::size_t capacity = kind.type == REG_EXPAND_SZ
-                                     ? std::clamp(kind.length, kInstallDirCapacity, kExpandableCapacity)
-                                     : kInstallDirCapacity;
-    std::string data(capacity, '\0');
-    const win::StringRead read = installation.ReadString(name, data);
-    if (read.status != ERROR_SUCCESS) return value;
+    value.type = read.type;
+    if (read.type != REG_SZ && read.type != REG_EXPAND_SZ) return value;
+    if (read.status == ERROR_MORE_DATA) {
+        if (read.type != REG_EXPAND_SZ || read.length > kExpandableCapacity) return value;
+        data.assign(read.length, '\0');
+        read = installation.ReadString(name, data);
+        if (read.status != ERROR_SUCCESS) return value;
+    }
     value.readWhole = true;
     data.resize(read.length);
     value.data = std::move(data);
