@@ -4,6 +4,7 @@
 
 #include <sddl.h>
 
+#include <climits>
 #include <memory>
 
 #include "platform/guarded_file_win.h"
@@ -17,10 +18,16 @@ namespace {
 
 bool turnsTaken = true;
 
-// A name folded to upper case, as the file system compares names.
+// A name folded to upper case, as the file system compares names: a simple mapping, character for
+// character, independent of the user's locale (kernel32's, so that the program loads no user32).
 std::wstring Folded(std::wstring name) {
-    if (!name.empty()) CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
-    return name;
+    if (name.empty() || name.size() > INT_MAX) return name;
+    const int size = static_cast<int>(name.size());
+    std::wstring upper(name.size(), L'\0');
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.data(), size, upper.data(), size, nullptr, nullptr,
+                      0) != size)
+        return name;
+    return upper;
 }
 
 // The file's own name, long: an 8.3 short name (which holds a tilde) is made long when the file
