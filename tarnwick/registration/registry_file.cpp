@@ -1,10 +1,8 @@
 #include "registration/registry_file.h"
 
-#include <cstdint>
 #include <cstring>
 
 #if defined(__i386__) || defined(__x86_64__)
-#include <emmintrin.h>
 #endif
 
 #include "ascii.h"
@@ -64,50 +62,12 @@ bool IsNameLineOf(std::string_view trimmedLine, std::string_view trimmedName) {
     return !trimmedName.empty() && IsNameLine(trimmedLine) && TrimLineBlanks(trimmedLine.substr(4)) == trimmedName;
 }
 
-// The first line feed in [from, end), or end, eight bytes at a time: the C library's search is
-// not fast everywhere this program runs.
-const char* FindLineFeedByWords(const char* from, const char* end) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
-    constexpr std::uint64_t kFeeds = kOnes * static_cast<unsigned char>('\n');
-    while (end - from >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, from, sizeof(word));
-        const std::uint64_t x = word ^ kFeeds;  // a zero byte where a line feed was
-        if (((x - kOnes) & ~x & kHighs) != 0) break;
-        from += 8;
-    }
-    while (from != end && *from != '\n') ++from;
-    return from;
-}
-
-#if defined(__i386__) || defined(__x86_64__)
-// The same, sixteen bytes at a time, on processors with SSE2 (every x86-64 one, and the 32-bit
-// ones of the last twenty years): most of a merge is this search.
-__attribute__((target("sse2"))) const char* FindLineFeedBySse2(const char* from, const char* end) {
-    const __m128i feeds = _mm_set1_epi8('\n');
-    while (end - from >= 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, feeds));
-        if (found != 0) return from + __builtin_ctz(static_cast<unsigned>(found));
-        from += 16;
-    }
-    return FindLineFeedByWords(from, end);
-}
-
+// The first line feed in [from, end), or end.
 const char* FindLineFeed(const char* from, const char* end) {
-#if defined(__x86_64__)
-    return FindLineFeedBySse2(from, end);
-#else
-    static const bool sse2 = __builtin_cpu_supports("sse2");
-    return sse2 ? FindLineFeedBySse2(from, end) : FindLineFeedByWords(from, end);
-#endif
+    if (from == end) return end;
+    const void* feed = std::memchr(from, '\n', static_cast<std::size_t>(end - from));
+    return feed != nullptr ? static_cast<const char*>(feed) : end;
 }
-#else
-const char* FindLineFeed(const char* from, const char* end) {
-    return FindLineFeedByWords(from, end);
-}
-#endif
 
 // Calls `visit` with every line of `bytes`, by the read rules.
 template <typename Visit>

@@ -53,8 +53,8 @@ TEST(MergeRegistryFile, ReadsLinesByTheReadRules) {
 }
 
 TEST(MergeRegistryFile, FindsEveryLineFeedWhereverItFallsInTheSearch) {
-    // Lines of 1 to 40 bytes, ended by LF or CR LF in turn, put every line feed at every place of
-    // the sixteen- and eight-byte steps of the search, and the file's last bytes in its tail.
+    // Lines of 1 to 40 bytes, ended by LF or CR LF in turn, put line feeds at every distance from
+    // one another and from the start of the file.
     std::string file;
     std::vector<std::string> lines;
     for (std::size_t length = 1; length <= 40; ++length) {
