@@ -88,9 +88,9 @@ TEST(LoadpointOfInstallation, ExpandsExpandableValuesAndTakesTheLengthRuleOnTheE
         {StringValue("%PTC%\\Creo\0junk"s, 2), "D:\\PTC\\Creo"},  // the text up to its NUL
         {StringValue("%PTC%\\Creo"), "%PTC%\\Creo"},              // a plain string stays
         {StringValue("%Unknown%\\Creo", 2), "%Unknown%\\Creo"},   // as the system leaves it
-        {StringValue("%DEEP%\\" + std::string(8, 'f'), 2), deep + "\\" + std::string(8, 'f')},  // 259 bytes
-        {StringValue("%DEEP%\\" + std::string(9, 'f'), 2), std::nullopt},                       // 260 bytes
-        {StringValue("%" + std::string(300, 'L') + "%\\Creo", 2), "C:\\L\\Creo"},               // 307 bytes before
+        {StringValue("%DEEP%\\" + std::string(8, 'f'), 2), deep + "\\" + std::string(8, 'f')},    // 259 bytes
+        {StringValue("%DEEP%\\" + std::string(9, 'f'), 2), std::nullopt},                         // 260 bytes
+        {StringValue(std::string(1, '%').append(300, 'L').append("%\\Creo"), 2), "C:\\L\\Creo"},  // 307 bytes before
         {StringValue("%FAIL%\\Creo", 2), std::nullopt},
         {StringValue("", 2), ""},
     };
@@ -120,7 +120,8 @@ TEST(ForEachSubkeyName, PassesOverANameThatDoesNotFitAndEndsAtAnyOtherFailure) {
         std::vector<std::string> visited;
         ForEachSubkeyName(
             [&](std::uint32_t index, std::string& name) {
-                name = "K" + std::to_string(index);
+                name = "K";
+                name += std::to_string(index);
                 return index < c.statuses.size() ? c.statuses[index] : 259L;
             },
             [&](const std::string& name) { visited.push_back(name); });
