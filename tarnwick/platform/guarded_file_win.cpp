@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/guarded_file_testing_win.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
@@ -20,8 +19,6 @@ namespace {
 bool IsExclusion(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
-
-SecurityCarrier securityCarrier = &CarrySecurity;
 
 // The file index alone, from the file system's internal information: the volume's serial number
 // (which GetFileInformationByHandle and the 128-bit file ID add) costs a call to another process
@@ -92,12 +89,6 @@ bool CopyNamedStreams(HANDLE model, const std::wstring& from, const std::wstring
 }
 
 }  // namespace
-
-SecurityCarrier ReplaceSecurityCarrier(SecurityCarrier carrier) {
-    const SecurityCarrier replaced = securityCarrier;
-    securityCarrier = carrier != nullptr ? carrier : &CarrySecurity;
-    return replaced;
-}
 
 bool CarrySecurity(HANDLE from, HANDLE to) {
     std::vector<unsigned char> old;
@@ -305,7 +296,7 @@ bool ReplacementFile::Create(const std::wstring& path) {
     return file_.valid();
 }
 
-bool ReplacementFile::TakeOver(const FileStamp& old, HANDLE model) {
+bool ReplacementFile::TakeOver(const FileStamp& old, HANDLE model, SecurityCarrier carrySecurity) {
     // The hidden and system marks (a new file is marked for archiving anyway) and the creation
     // time. Wine keeps no creation time: there the new file shows its own.
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -317,7 +308,7 @@ bool ReplacementFile::TakeOver(const FileStamp& old, HANDLE model) {
     if (!SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) return false;
     if (model == INVALID_HANDLE_VALUE) return true;
     // Never less protected than the old file: without its security the new one is not put in place.
-    if (!securityCarrier(model, file_.get())) {
+    if (!carrySecurity(model, file_.get())) {
         failure_ = FileFailure::kSecurityNotKept;
         return false;
     }
@@ -325,7 +316,8 @@ bool ReplacementFile::TakeOver(const FileStamp& old, HANDLE model) {
 }
 
 bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes, const FileStamp& old, HANDLE model,
-                            const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long)) {
+                            const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long),
+                            SecurityCarrier carrySecurity) {
     Drop();
     fullPath_ = fullPath;
     failure_ = FileFailure::kNotWritten;
@@ -361,7 +353,7 @@ bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes
         }
         bytes.remove_prefix(written);
     }
-    if (old.exists && !TakeOver(old, model)) {
+    if (old.exists && !TakeOver(old, model, carrySecurity)) {
         Drop();
         return false;
     }

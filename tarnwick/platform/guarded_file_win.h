@@ -82,6 +82,7 @@ bool SameStamp(const FileStamp& a, const FileStamp& b);
 // inheritance, and its owner and group where the run is allowed to set them. False (with the last
 // error) when the DACL could not be given: the new file would be less protected than the old one.
 bool CarrySecurity(HANDLE from, HANDLE to);
+using SecurityCarrier = bool (*)(HANDLE from, HANDLE to);
 
 // New bytes for the file at `fullPath`, in a temporary file beside it until they are put in place.
 // A temporary file that is not put in place is deleted when the object goes away.
@@ -97,11 +98,13 @@ public:
     // nobody holds is removed (`leftoverSeen()`), a held one makes it take a `spareName`. No name
     // is ever written through: the file is made new, never opened, and a link at the name is
     // removed as itself. The new file takes the old one's marks, creation time and, from `model`
-    // (or INVALID_HANDLE_VALUE), security and named streams, and is flushed to disk. On failure
+    // (or INVALID_HANDLE_VALUE), security (through `carrySecurity`) and named streams, and is
+    // flushed to disk. On failure
     // `failure()` is kNoFolder, kNotWritten (the flush included), kSecurityNotKept or
     // kLinkNotRemoved.
     bool Write(const std::wstring& fullPath, std::string_view bytes, const FileStamp& old, HANDLE model,
-               const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long));
+               const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long),
+               SecurityCarrier carrySecurity = &CarrySecurity);
     bool leftoverSeen() const { return leftoverSeen_; }
     // Renames the temporary file over the file in one step, replacing an existing file only when
     // `replacing`. On failure the temporary file is dropped.
@@ -113,7 +116,7 @@ public:
 private:
     void Drop();
     bool Create(const std::wstring& path);
-    bool TakeOver(const FileStamp& old, HANDLE model);
+    bool TakeOver(const FileStamp& old, HANDLE model, SecurityCarrier carrySecurity);
 
     win::FileHandle file_;
     bool leftoverSeen_ = false;

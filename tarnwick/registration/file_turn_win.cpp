@@ -9,14 +9,12 @@
 
 #include "platform/guarded_file_win.h"
 #include "registration/file_turn.h"
-#include "registration/guarded_update_testing_win.h"
+#include "registration/file_step_seams_win.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
 
 namespace {
-
-bool turnsTaken = true;
 
 // A name folded to upper case, as the file system compares names: a simple mapping, character for
 // character, independent of the user's locale (kernel32's, so that the program loads no user32).
@@ -139,18 +137,12 @@ TurnPlace TurnPlaceOfThisRun() {
     return place;
 }
 
-TurnTaking SwitchFileTurns(TurnTaking taking) {
-    const TurnTaking was = turnsTaken ? TurnTaking::kOn : TurnTaking::kOff;
-    turnsTaken = taking == TurnTaking::kOn;
-    return was;
-}
-
 FileTurn::FileTurn(const std::wstring& fullPath) {
     const std::wstring folder = FolderOf(fullPath);
     if (fullPath.empty() || folder.empty()) return;
     const std::wstring name = Folded(LongNameOf(fullPath, folder.size()));
     temporaryName_ = TemporaryFileNameFor(name);
-    if (!turnsTaken) {
+    if (!FileTurnsTaken()) {
         held_ = true;
         return;
     }

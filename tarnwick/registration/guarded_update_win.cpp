@@ -10,9 +10,9 @@
 #include "platform/ansi_text_win.h"
 #include "platform/guarded_file_win.h"
 #include "registration/application_entry.h"
+#include "registration/file_step_seams_win.h"
 #include "registration/file_turn.h"
 #include "registration/file_turn_win.h"
-#include "registration/guarded_update_testing_win.h"
 #include "registration/guarded_update_win.h"
 #include "registration/registry_file.h"
 #include "win/scoped_handle.h"
@@ -24,8 +24,6 @@ namespace {
 // How often a file is read and merged again when another program keeps changing it meanwhile.
 constexpr int kMergeAttempts = 8;
 
-BeforeStampCheck beforeStampCheck = nullptr;
-
 void Report(const std::string& path, FileFailure reason) {
     WriteErrorLine(PassedOverLine(path, reason));
 }
@@ -34,7 +32,8 @@ void Report(const std::string& path, FileFailure reason) {
 // temporary name is the one sign that older leftovers may lie in the folder too.
 bool WriteReplacement(ReplacementFile& replacement, const FileTurn& turn, const std::wstring& fullPath,
                       std::string_view bytes, const FileStamp& old, HANDLE model) {
-    const bool written = replacement.Write(fullPath, bytes, old, model, turn.temporaryName(), &TemporaryFileName);
+    const bool written = replacement.Write(fullPath, bytes, old, model, turn.temporaryName(), &TemporaryFileName,
+                                           &CarrySecurityStep);
     if (replacement.leftoverSeen()) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
     return written;
 }
@@ -80,7 +79,7 @@ FileFailure MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, s
         // from here on: until now it was held against writers. A change means reading again; the
         // file's identity shows a replacement even where its size and times match.
         original.Release();
-        if (beforeStampCheck != nullptr) beforeStampCheck(fullPath);
+        BeforeStampCheck(fullPath);
         FileStamp now;
         if (!StampOf(fullPath, now, asRead.identity.known)) return FileFailure::kUnreadable;
         if (!SameStamp(asRead, now)) continue;
@@ -150,12 +149,6 @@ FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPa
 }
 
 }  // namespace
-
-BeforeStampCheck ReplaceBeforeStampCheck(BeforeStampCheck hook) {
-    const BeforeStampCheck replaced = beforeStampCheck;
-    beforeStampCheck = hook;
-    return replaced;
-}
 
 void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
                         RegistryFileBuffers& buffers) {

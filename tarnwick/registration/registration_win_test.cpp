@@ -11,14 +11,13 @@
 
 #include "discovery/loadpoints.h"
 #include "passed_over.h"
-#include "platform/guarded_file_testing_win.h"
 #include "platform/guarded_file_win.h"
 #include "platform/whole_file_win.h"
 #include "registration/file_turn.h"
-#include "registration/guarded_update_testing_win.h"
 #include "registration/registration.h"
 #include "testkit/files_win.h"
 #include "testkit/process_win.h"
+#include "tests/file_step_seams_win.h"
 #include "tests/tarnwick_test_support_win.h"
 
 namespace tarnwick {
@@ -534,7 +533,7 @@ TEST_F(RegistrationSteps, WithoutTurnsTheStampCheckSeesAReplacementOfTheSameSize
     loadpoints_.in32BitView = {Narrow(a)};
     options_.exec32 = L"C:\\x86\\my.dll";
     const TurnTaking turns = SwitchFileTurns(TurnTaking::kOff);
-    const BeforeStampCheck hook = ReplaceBeforeStampCheck(&ForeignReplacement::Replace);
+    const BeforeStampHook hook = ReplaceBeforeStampCheck(&ForeignReplacement::Replace);
     UpdateLoadpointRegistryFiles();
     ReplaceBeforeStampCheck(hook);
     SwitchFileTurns(turns);

@@ -1,0 +1,27 @@
+// Win32 only: the registration tests' side of registration/file_step_seams_win.h, linked in place
+// of the program's definitions. Each setter returns what it replaced; a null restores the
+// program's behaviour.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/guarded_file_win.h"
+
+namespace tarnwick {
+
+// The step that carries the old file's security over to the new one (CarrySecurityStep).
+SecurityCarrier ReplaceSecurityCarrier(SecurityCarrier carrier);
+
+// Switches the taking of file turns (FileTurn) on or off for the whole process; returns what it
+// was. With turns off, only the stamp check stands between a run and another program that
+// replaces the file while the run merges it.
+enum class TurnTaking { kOn, kOff };
+TurnTaking SwitchFileTurns(TurnTaking taking);
+
+// The hook right before the stamp check (BeforeStampCheck); null: none.
+using BeforeStampHook = void (*)(const std::wstring& fullPath);
+BeforeStampHook ReplaceBeforeStampCheck(BeforeStampHook hook);
+
+}  // namespace tarnwick
