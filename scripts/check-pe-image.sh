@@ -69,5 +69,6 @@ while read -r name; do
   esac
   found+=" $name;"
 done < <(sed -n -E 's/^[0-9a-fA-F]+ [bBdD] ((tarnwick|win)::.*)$/\1/p' <<<"$symbols")
+[ "$variables" -gt 0 ] || fail "no variable of its own found in the symbol table: it was not read as expected"
 [ -z "$found" ] || fail "mutable variables that are neither constants nor once-per-run caches:$found"
 echo "check-pe-image: $image: no test hook ($variables variables of its own in writable data, each a constant or a cache)"

@@ -24,6 +24,7 @@
 #include "registration/registry_file.h"
 #include "testkit/files_win.h"
 #include "testkit/process_win.h"
+#include "tests/merged_registry_file.h"
 #include "tests/tarnwick_test_support_win.h"
 
 namespace tarnwick::e2e {

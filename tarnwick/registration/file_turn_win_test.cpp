@@ -16,6 +16,7 @@
 #include "registration/file_turn.h"
 #include "registration/file_turn_win.h"
 #include "testkit/files_win.h"
+#include "testkit/receive_win.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
@@ -43,17 +44,17 @@ std::vector<BYTE> AdministratorsSid() {
 // it makes, medium integrity. Null when it cannot be made.
 win::KernelHandle UnelevatedImpersonationToken() {
     win::KernelHandle process;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, process.Receive())) return {};
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, testkit::Receive(process))) return {};
     std::vector<BYTE> administrators = AdministratorsSid();
     if (administrators.empty()) return {};
     SID_AND_ATTRIBUTES denyOnly{administrators.data(), 0};
     win::KernelHandle restricted;
     if (!CreateRestrictedToken(process.get(), DISABLE_MAX_PRIVILEGE, 1, &denyOnly, 0, nullptr, 0, nullptr,
-                               restricted.Receive()))
+                               testkit::Receive(restricted)))
         return {};
     win::KernelHandle token;
     if (!DuplicateTokenEx(restricted.get(), TOKEN_IMPERSONATE | TOKEN_QUERY | TOKEN_ADJUST_DEFAULT, nullptr,
-                          SecurityImpersonation, TokenImpersonation, token.Receive()))
+                          SecurityImpersonation, TokenImpersonation, testkit::Receive(token)))
         return {};
     std::vector<BYTE> user(256);
     DWORD userSize = 0;
