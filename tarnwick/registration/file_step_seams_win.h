@@ -14,7 +14,7 @@ namespace tarnwick {
 // Gives the new file `to` the security of the old file `from` (the program: CarrySecurity).
 bool CarrySecurityStep(HANDLE from, HANDLE to);
 
-// Whether a file's turn (FileTurn) is taken at all (the program: always).
+// Whether a file's turn (FileTurnMutex) is taken at all (the program: always).
 bool FileTurnsTaken();
 
 // Called by UpdateRegistryFile with the file's full path after the new bytes are written and the

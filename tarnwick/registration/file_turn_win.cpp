@@ -137,7 +137,7 @@ TurnPlace TurnPlaceOfThisRun() {
     return place;
 }
 
-FileTurn::FileTurn(const std::wstring& fullPath) {
+FileTurnMutex::FileTurnMutex(const std::wstring& fullPath) {
     const std::wstring folder = FolderOf(fullPath);
     if (fullPath.empty() || folder.empty()) return;
     const std::wstring name = Folded(LongNameOf(fullPath, folder.size()));
@@ -165,7 +165,7 @@ FileTurn::FileTurn(const std::wstring& fullPath) {
     held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
 }
 
-FileTurn::~FileTurn() {
+FileTurnMutex::~FileTurnMutex() {
     if (held_ && mutex_.valid()) ReleaseMutex(mutex_.get());
 }
 
@@ -184,7 +184,7 @@ void RemoveLeftoverTemporaryFiles(const std::wstring& directory) {
     } while (FindNextFileW(search.get(), &found));
 }
 
-bool RemoveOwnLeftover(const FileTurn& turn, const std::wstring& fullPath) {
+bool RemoveOwnLeftover(const FileTurnMutex& turn, const std::wstring& fullPath) {
     return !turn.temporaryName().empty() &&
            RemoveUnlessHeld(FolderOf(fullPath) + turn.temporaryName()) == Removal::kRemoved;
 }

@@ -124,7 +124,7 @@ TEST(FileTurnPlace, AnElevatedRunTakesItsTurnsInThePrivateNamespaceWherePlatform
 
     // The turn's mutex is there under its place's name only.
     const testkit::TempFolder folder;
-    const FileTurn turn(FullPathOf(folder.path() + L"\\protk.dat"));
+    const FileTurnMutex turn(FullPathOf(folder.path() + L"\\protk.dat"));
     ASSERT_TRUE(turn.held());
     const FileIdentity identity = IdentityOf(folder.path());
     ASSERT_TRUE(identity.known);
@@ -154,7 +154,7 @@ TEST(FileTurnPlace, AGlobalMutexOfTheTurnsNameMadeFirstByAnUnelevatedUserBlocksN
     bool held = false;
     {
         // A thread of its own: the user's mutex is held by another thread, as by another process.
-        const FileTurn turn(path);
+        const FileTurnMutex turn(path);
         held = turn.held();
     }
     letGo.set_value();

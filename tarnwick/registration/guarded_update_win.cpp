@@ -30,7 +30,7 @@ void Report(const std::string& path, FileFailure reason) {
 
 // Writes the new bytes beside the file; a leftover of a killed run found under the file's own
 // temporary name is the one sign that older leftovers may lie in the folder too.
-bool WriteReplacement(ReplacementFile& replacement, const FileTurn& turn, const std::wstring& fullPath,
+bool WriteReplacement(ReplacementFile& replacement, const FileTurnMutex& turn, const std::wstring& fullPath,
                       std::string_view bytes, const FileStamp& old, HANDLE model) {
     const bool written = replacement.Write(fullPath, bytes, old, model, turn.temporaryName(), &TemporaryFileName,
                                            &CarrySecurityStep);
@@ -45,12 +45,12 @@ bool WriteReplacement(ReplacementFile& replacement, const FileTurn& turn, const 
 template <typename Step>
 FileFailure UnderFinalPathTurn(bool followed, const std::wstring& finalPath, Step&& step) {
     if (followed) return FileFailure::kKeptChanging;
-    const FileTurn turn(finalPath);
+    const FileTurnMutex turn(finalPath);
     return turn.held() ? step(turn, finalPath) : FileFailure::kNoTurn;
 }
 
 // Reads, merges and replaces the file until a merge is put in place over the bytes it was made from.
-FileFailure MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, std::string_view name,
+FileFailure MergeUnderTurn(const FileTurnMutex& turn, const std::wstring& fullPath, std::string_view name,
                            const std::vector<std::string>* entry, RegistryFileBuffers& buffers, bool followed) {
     for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
         HeldFile original;
@@ -61,7 +61,7 @@ FileFailure MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, s
         if (read == FileFailure::kNone && !SamePath(original.finalPath(), fullPath)) {
             const std::wstring finalPath = original.finalPath();
             original.Release();
-            return UnderFinalPathTurn(followed, finalPath, [&](const FileTurn& finalTurn, const std::wstring& path) {
+            return UnderFinalPathTurn(followed, finalPath, [&](const FileTurnMutex& finalTurn, const std::wstring& path) {
                 return MergeUnderTurn(finalTurn, path, name, entry, buffers, true);
             });
         }
@@ -91,7 +91,7 @@ FileFailure MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, s
 
 // The merge; a file too large for the process's memory is left as it is, like an unreadable one,
 // and the next loadpoint starts with buffers of its own size again.
-FileFailure MergeWithinMemory(const FileTurn& turn, const std::wstring& fullPath, std::string_view name,
+FileFailure MergeWithinMemory(const FileTurnMutex& turn, const std::wstring& fullPath, std::string_view name,
                               const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
     try {
         return MergeUnderTurn(turn, fullPath, name, entry, buffers, false);
@@ -108,7 +108,7 @@ FileFailure MergeWithinMemory(const FileTurn& turn, const std::wstring& fullPath
 template <typename Step>
 void WithFileTurn(const std::optional<std::wstring>& path, const std::string& shown, FileFailure noPath, Step&& step) {
     const std::wstring fullPath = path ? FullPathOf(*path) : std::wstring();
-    std::optional<FileTurn> turn;
+    std::optional<FileTurnMutex> turn;
     if (!fullPath.empty()) turn.emplace(fullPath);
     const FileFailure failure = !turn ? noPath : !turn->held() ? FileFailure::kNoTurn : step(*turn, fullPath);
     if (failure != FileFailure::kNone) Report(shown, failure);
@@ -116,7 +116,7 @@ void WithFileTurn(const std::optional<std::wstring>& path, const std::string& sh
 
 // Writes the spare file's new bytes beside it (where it really lives, when it is a link) and puts
 // them in place over whatever is there.
-FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPath, std::string_view content,
+FileFailure WriteSpareUnderTurn(const FileTurnMutex& turn, const std::wstring& fullPath, std::string_view content,
                                 bool followed) {
     FileStamp stamp;
     if (!StampOf(fullPath, stamp)) return FileFailure::kUnreadable;
@@ -137,7 +137,7 @@ FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPa
             if (!SamePath(finalPath, fullPath)) {
                 (void)model.Reset();
                 return UnderFinalPathTurn(followed, finalPath,
-                                          [&](const FileTurn& finalTurn, const std::wstring& path) {
+                                          [&](const FileTurnMutex& finalTurn, const std::wstring& path) {
                                               return WriteSpareUnderTurn(finalTurn, path, content, true);
                                           });
             }
@@ -153,7 +153,7 @@ FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPa
 void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
                         RegistryFileBuffers& buffers) {
     WithFileTurn(WidenFilePath(path), path, FileFailure::kUnreadable,
-                 [&](const FileTurn& turn, const std::wstring& fullPath) {
+                 [&](const FileTurnMutex& turn, const std::wstring& fullPath) {
                      return MergeWithinMemory(turn, fullPath, name, entry, buffers);
                  });
 }
@@ -162,14 +162,14 @@ void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path,
     std::optional<std::string> content = BuildSpareRegistryFile(options, executable);
     if (!content) return;  // a value the file cannot store: the old file stays as it was
     WithFileTurn(path, AnsiText(path), FileFailure::kUnreadable,
-                 [&](const FileTurn& turn, const std::wstring& fullPath) {
+                 [&](const FileTurnMutex& turn, const std::wstring& fullPath) {
                      return WriteSpareUnderTurn(turn, fullPath, *content, false);
                  });
 }
 
 void DeleteSpareRegistryFile(const std::wstring& path) {
     WithFileTurn(path, AnsiText(path), FileFailure::kNotDeleted,
-                 [](const FileTurn& turn, const std::wstring& fullPath) {
+                 [](const FileTurnMutex& turn, const std::wstring& fullPath) {
                      if (RemoveOwnLeftover(turn, fullPath)) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
                      if (DeleteFileW(fullPath.c_str())) return FileFailure::kNone;
                      const DWORD error = GetLastError();

@@ -14,7 +14,7 @@ namespace tarnwick {
 // The step that carries the old file's security over to the new one (CarrySecurityStep).
 SecurityCarrier ReplaceSecurityCarrier(SecurityCarrier carrier);
 
-// Switches the taking of file turns (FileTurn) on or off for the whole process; returns what it
+// Switches the taking of file turns (FileTurnMutex) on or off for the whole process; returns what it
 // was. With turns off, only the stamp check stands between a run and another program that
 // replaces the file while the run merges it.
 enum class TurnTaking { kOn, kOff };
