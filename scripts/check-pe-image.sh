@@ -48,7 +48,7 @@ echo "check-pe-image: $image: $kind, manifest (asInvoker), version resource, $co
 # namespace's security, and the address of NtQueryInformationFile (parameter lists left out).
 caches="tarnwick::TurnPlaceOfThisRun::place tarnwick::TurnSecurity::administrators tarnwick::TurnSecurity::global
 tarnwick::PlatformTurnPlaceSteps::CreateNamespace::security tarnwick::InternalInformationQuery::query"
-hooks="ReplaceSecurityCarrier SwitchFileTurns ReplaceBeforeStampCheck"
+hooks="ReplaceSecurityCarrier SwitchFileTurns ReplaceBeforeSnapshotCheck"
 
 symbols=$("$nm" -C "$image" 2>/dev/null) || fail "no symbol table: whether it holds a test hook cannot be told"
 [ -n "$symbols" ] || fail "no symbol table: whether it holds a test hook cannot be told"

@@ -212,17 +212,17 @@ std::wstring FullPathOf(const std::wstring& path) {
     return full;
 }
 
-bool StampOf(const std::wstring& path, FileStamp& stamp, bool identify) {
-    stamp = FileStamp();
-    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &stamp.data)) {
-        stamp.exists = true;
-        if (identify) stamp.identity = IdentityOf(path);
+bool SnapshotOf(const std::wstring& path, FileSnapshot& snapshot, bool identify) {
+    snapshot = FileSnapshot();
+    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &snapshot.data)) {
+        snapshot.exists = true;
+        if (identify) snapshot.identity = IdentityOf(path);
         return true;
     }
     return IsAbsence(GetLastError());
 }
 
-bool SameStamp(const FileStamp& a, const FileStamp& b) {
+bool SameSnapshot(const FileSnapshot& a, const FileSnapshot& b) {
     if (a.exists != b.exists) return false;
     if (!a.exists) return true;
     auto same = [](const FILETIME& x, const FILETIME& y) {
@@ -245,7 +245,7 @@ FileFailure HeldFile::Read(const std::wstring& path, std::string& bytes) {
     if (!file_.valid()) {
         const DWORD error = GetLastError();
         if (IsConfirmedAbsence(path, error)) {
-            stamp_ = FileStamp();
+            snapshot_ = FileSnapshot();
             return FileFailure::kNotFound;
         }
         return IsExclusion(error) ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
@@ -259,8 +259,8 @@ FileFailure HeldFile::Read(const std::wstring& path, std::string& bytes) {
     }
     // By path, the final one: under Wine this is far cheaper than asking the open handle for its
     // information. The size for the read comes from the open file, and the read goes on to the end.
-    if (!StampOf(finalPath_, stamp_) || !stamp_.exists) return FileFailure::kUnreadable;
-    stamp_.identity = IdentityOf(file_.get());
+    if (!SnapshotOf(finalPath_, snapshot_) || !snapshot_.exists) return FileFailure::kUnreadable;
+    snapshot_.identity = IdentityOf(file_.get());
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file_.get(), &size) || size.QuadPart < 0) return FileFailure::kUnreadable;
     if (size.QuadPart > kMaxWholeFileSize) return FileFailure::kTooLarge;
@@ -296,7 +296,7 @@ bool ReplacementFile::Create(const std::wstring& path) {
     return file_.valid();
 }
 
-bool ReplacementFile::TakeOver(const FileStamp& old, HANDLE model, SecurityCarrier carrySecurity) {
+bool ReplacementFile::TakeOver(const FileSnapshot& old, HANDLE model, SecurityCarrier carrySecurity) {
     // The hidden and system marks (a new file is marked for archiving anyway) and the creation
     // time. Wine keeps no creation time: there the new file shows its own.
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -315,7 +315,7 @@ bool ReplacementFile::TakeOver(const FileStamp& old, HANDLE model, SecurityCarri
     return CopyNamedStreams(model, fullPath_, temporaryPath_);
 }
 
-bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes, const FileStamp& old, HANDLE model,
+bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes, const FileSnapshot& old, HANDLE model,
                             const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long),
                             SecurityCarrier carrySecurity) {
     Drop();

@@ -13,6 +13,6 @@ bool FileTurnsTaken() {
     return true;
 }
 
-void BeforeStampCheck(const std::wstring& /*fullPath*/) {}
+void BeforeSnapshotCheck(const std::wstring& /*fullPath*/) {}
 
 }  // namespace tarnwick

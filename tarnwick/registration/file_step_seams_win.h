@@ -18,7 +18,7 @@ bool CarrySecurityStep(HANDLE from, HANDLE to);
 bool FileTurnsTaken();
 
 // Called by UpdateRegistryFile with the file's full path after the new bytes are written and the
-// old file is let go, right before its stamp is compared (the program: nothing).
-void BeforeStampCheck(const std::wstring& fullPath);
+// old file is let go, right before its snapshot is compared (the program: nothing).
+void BeforeSnapshotCheck(const std::wstring& fullPath);
 
 }  // namespace tarnwick

@@ -31,7 +31,7 @@ void Report(const std::string& path, FileFailure reason) {
 // Writes the new bytes beside the file; a leftover of a killed run found under the file's own
 // temporary name is the one sign that older leftovers may lie in the folder too.
 bool WriteReplacement(ReplacementFile& replacement, const FileTurnMutex& turn, const std::wstring& fullPath,
-                      std::string_view bytes, const FileStamp& old, HANDLE model) {
+                      std::string_view bytes, const FileSnapshot& old, HANDLE model) {
     const bool written = replacement.Write(fullPath, bytes, old, model, turn.temporaryName(), &TemporaryFileName,
                                            &CarrySecurityStep);
     if (replacement.leftoverSeen()) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
@@ -68,7 +68,7 @@ FileFailure MergeUnderTurn(const FileTurnMutex& turn, const std::wstring& fullPa
         std::optional<std::string_view> existing;
         if (read == FileFailure::kNone) existing = buffers.read;
         if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return FileFailure::kNone;  // nothing to change
-        const FileStamp asRead = original.stamp();
+        const FileSnapshot asRead = original.snapshot();
         if (asRead.exists && (asRead.data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
             return FileFailure::kReadOnly;
         ReplacementFile replacement;
@@ -79,10 +79,10 @@ FileFailure MergeUnderTurn(const FileTurnMutex& turn, const std::wstring& fullPa
         // from here on: until now it was held against writers. A change means reading again; the
         // file's identity shows a replacement even where its size and times match.
         original.Release();
-        BeforeStampCheck(fullPath);
-        FileStamp now;
-        if (!StampOf(fullPath, now, asRead.identity.known)) return FileFailure::kUnreadable;
-        if (!SameStamp(asRead, now)) continue;
+        BeforeSnapshotCheck(fullPath);
+        FileSnapshot now;
+        if (!SnapshotOf(fullPath, now, asRead.identity.known)) return FileFailure::kUnreadable;
+        if (!SameSnapshot(asRead, now)) continue;
         if (replacement.PutInPlace(asRead.exists)) return FileFailure::kNone;
         if (!replacement.targetAppeared()) return replacement.failure();
     }
@@ -118,17 +118,17 @@ void WithFileTurn(const std::optional<std::wstring>& path, const std::string& sh
 // them in place over whatever is there.
 FileFailure WriteSpareUnderTurn(const FileTurnMutex& turn, const std::wstring& fullPath, std::string_view content,
                                 bool followed) {
-    FileStamp stamp;
-    if (!StampOf(fullPath, stamp)) return FileFailure::kUnreadable;
-    const DWORD attributes = stamp.exists ? stamp.data.dwFileAttributes : 0;
+    FileSnapshot snapshot;
+    if (!SnapshotOf(fullPath, snapshot)) return FileFailure::kUnreadable;
+    const DWORD attributes = snapshot.exists ? snapshot.data.dwFileAttributes : 0;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileFailure::kUnreadable;
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileFailure::kReadOnly;
     ReplacementFile replacement;
     {
         // The old spare file, open for what the new one takes over from it (its security, its
         // streams); let go before the rename.
-        win::FileHandle model = stamp.exists ? win::OpenSharingAll(fullPath.c_str(), GENERIC_READ) : win::FileHandle();
-        if (stamp.exists && !model.valid()) {
+        win::FileHandle model = snapshot.exists ? win::OpenSharingAll(fullPath.c_str(), GENERIC_READ) : win::FileHandle();
+        if (snapshot.exists && !model.valid()) {
             return GetLastError() == ERROR_SHARING_VIOLATION ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
         }
         if (model.valid()) {
@@ -142,7 +142,7 @@ FileFailure WriteSpareUnderTurn(const FileTurnMutex& turn, const std::wstring& f
                                           });
             }
         }
-        if (!WriteReplacement(replacement, turn, fullPath, content, stamp, model.get())) return replacement.failure();
+        if (!WriteReplacement(replacement, turn, fullPath, content, snapshot, model.get())) return replacement.failure();
     }
     // The spare file holds the entry and nothing else: whatever is there now is replaced.
     return replacement.PutInPlace(true) ? FileFailure::kNone : replacement.failure();

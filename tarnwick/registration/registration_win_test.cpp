@@ -501,7 +501,7 @@ TEST_F(RegistrationSteps, WhenTheSecurityCannotBeCarriedOverTheOldFileStaysAsItI
 
 // Another program that replaces protk.dat while a run merges it, with a file of the same size,
 // times and attributes: only the file's identity tells. Turns are switched off, so nothing but
-// the stamp check keeps the two apart; the other program's change must survive.
+// the snapshot check keeps the two apart; the other program's change must survive.
 struct ForeignReplacement {
     static inline bool done = false;
     static inline bool sizeAndTimesMatched = false;
@@ -511,8 +511,8 @@ struct ForeignReplacement {
         done = true;
         std::string bytes;
         if (!ReadFileBytes(fullPath, bytes) || bytes.empty()) return;
-        FileStamp before;
-        StampOf(fullPath, before);
+        FileSnapshot before;
+        SnapshotOf(fullPath, before);
         bytes[bytes.find("Other")] = 'B';  // same size
         const std::wstring beside = fullPath + L".new";
         if (!WriteFileBytes(beside, bytes)) return;
@@ -521,21 +521,21 @@ struct ForeignReplacement {
         SetFileTime(file, &before.data.ftCreationTime, &before.data.ftLastAccessTime, &before.data.ftLastWriteTime);
         CloseHandle(file);
         MoveFileExW(beside.c_str(), fullPath.c_str(), MOVEFILE_REPLACE_EXISTING);
-        FileStamp after;
-        StampOf(fullPath, after);
-        sizeAndTimesMatched = SameStamp(before, after);  // neither stamp knows the identity
+        FileSnapshot after;
+        SnapshotOf(fullPath, after);
+        sizeAndTimesMatched = SameSnapshot(before, after);  // neither snapshot knows the identity
     }
 };
 
-TEST_F(RegistrationSteps, WithoutTurnsTheStampCheckSeesAReplacementOfTheSameSizeAndTimes) {
+TEST_F(RegistrationSteps, WithoutTurnsTheSnapshotCheckSeesAReplacementOfTheSameSizeAndTimes) {
     const std::wstring a = MakeLoadpoint(root_.path(), L"a");
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
     loadpoints_.in32BitView = {Narrow(a)};
     options_.exec32 = L"C:\\x86\\my.dll";
     const TurnTaking turns = SwitchFileTurns(TurnTaking::kOff);
-    const BeforeStampHook hook = ReplaceBeforeStampCheck(&ForeignReplacement::Replace);
+    const BeforeSnapshotHook hook = ReplaceBeforeSnapshotCheck(&ForeignReplacement::Replace);
     UpdateLoadpointRegistryFiles();
-    ReplaceBeforeStampCheck(hook);
+    ReplaceBeforeSnapshotCheck(hook);
     SwitchFileTurns(turns);
     ASSERT_TRUE(ForeignReplacement::done);
     EXPECT_TRUE(ForeignReplacement::sizeAndTimesMatched);

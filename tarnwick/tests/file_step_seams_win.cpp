@@ -10,7 +10,7 @@ namespace {
 
 SecurityCarrier securityCarrier = &CarrySecurity;
 bool turnsTaken = true;
-BeforeStampHook beforeStampHook = nullptr;
+BeforeSnapshotHook beforeSnapshotHook = nullptr;
 
 }  // namespace
 
@@ -22,8 +22,8 @@ bool FileTurnsTaken() {
     return turnsTaken;
 }
 
-void BeforeStampCheck(const std::wstring& fullPath) {
-    if (beforeStampHook != nullptr) beforeStampHook(fullPath);
+void BeforeSnapshotCheck(const std::wstring& fullPath) {
+    if (beforeSnapshotHook != nullptr) beforeSnapshotHook(fullPath);
 }
 
 SecurityCarrier ReplaceSecurityCarrier(SecurityCarrier carrier) {
@@ -38,9 +38,9 @@ TurnTaking SwitchFileTurns(TurnTaking taking) {
     return was;
 }
 
-BeforeStampHook ReplaceBeforeStampCheck(BeforeStampHook hook) {
-    const BeforeStampHook replaced = beforeStampHook;
-    beforeStampHook = hook;
+BeforeSnapshotHook ReplaceBeforeSnapshotCheck(BeforeSnapshotHook hook) {
+    const BeforeSnapshotHook replaced = beforeSnapshotHook;
+    beforeSnapshotHook = hook;
     return replaced;
 }
 

@@ -15,13 +15,13 @@ namespace tarnwick {
 SecurityCarrier ReplaceSecurityCarrier(SecurityCarrier carrier);
 
 // Switches the taking of file turns (FileTurnMutex) on or off for the whole process; returns what it
-// was. With turns off, only the stamp check stands between a run and another program that
+// was. With turns off, only the snapshot check stands between a run and another program that
 // replaces the file while the run merges it.
 enum class TurnTaking { kOn, kOff };
 TurnTaking SwitchFileTurns(TurnTaking taking);
 
-// The hook right before the stamp check (BeforeStampCheck); null: none.
-using BeforeStampHook = void (*)(const std::wstring& fullPath);
-BeforeStampHook ReplaceBeforeStampCheck(BeforeStampHook hook);
+// The hook right before the snapshot check (BeforeSnapshotCheck); null: none.
+using BeforeSnapshotHook = void (*)(const std::wstring& fullPath);
+BeforeSnapshotHook ReplaceBeforeSnapshotCheck(BeforeSnapshotHook hook);
 
 }  // namespace tarnwick
