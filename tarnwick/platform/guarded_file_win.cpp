@@ -271,10 +271,10 @@ FileFailure HeldFile::Read(const std::wstring& path, std::string& bytes) {
 }
 
 ReplacementFile::~ReplacementFile() {
-    Drop();
+    Discard();
 }
 
-void ReplacementFile::Drop() {
+void ReplacementFile::Discard() {
     if (!file_.valid()) return;
     FILE_DISPOSITION_INFO disposition{TRUE};
     SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition, sizeof(disposition));
@@ -296,7 +296,7 @@ bool ReplacementFile::Create(const std::wstring& path) {
     return file_.valid();
 }
 
-bool ReplacementFile::TakeOver(const FileSnapshot& old, HANDLE model, SecurityCarrier carrySecurity) {
+bool ReplacementFile::CopyMetadataFrom(const FileSnapshot& old, HANDLE model, SecurityCarrier carrySecurity) {
     // The hidden and system marks (a new file is marked for archiving anyway) and the creation
     // time. Wine keeps no creation time: there the new file shows its own.
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -318,7 +318,7 @@ bool ReplacementFile::TakeOver(const FileSnapshot& old, HANDLE model, SecurityCa
 bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes, const FileSnapshot& old, HANDLE model,
                             const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long),
                             SecurityCarrier carrySecurity) {
-    Drop();
+    Discard();
     fullPath_ = fullPath;
     failure_ = FileFailure::kNotWritten;
     leftoverSeen_ = false;
@@ -348,25 +348,25 @@ bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 24));
         DWORD written = 0;
         if (!WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr) || written == 0) {
-            Drop();
+            Discard();
             return false;
         }
         bytes.remove_prefix(written);
     }
-    if (old.exists && !TakeOver(old, model, carrySecurity)) {
-        Drop();
+    if (old.exists && !CopyMetadataFrom(old, model, carrySecurity)) {
+        Discard();
         return false;
     }
     // On the disk before it is renamed over the old file: a file system that journals the rename
     // but not the data could otherwise show an empty or zeroed file after a power cut.
     if (!FlushFileBuffers(file_.get())) {
-        Drop();
+        Discard();
         return false;
     }
     return true;
 }
 
-bool ReplacementFile::PutInPlace(bool replacing) {
+bool ReplacementFile::RenameOverTarget(bool replacing) {
     targetAppeared_ = false;
     failure_ = FileFailure::kNotReplaced;
     if (!file_.valid()) return false;
@@ -380,7 +380,7 @@ bool ReplacementFile::PutInPlace(bool replacing) {
     if (!SetFileInformationByHandle(file_.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
         const DWORD error = GetLastError();
         targetAppeared_ = !replacing && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS);
-        Drop();
+        Discard();
         return false;
     }
     (void)file_.Reset();

@@ -108,15 +108,15 @@ public:
     bool leftoverSeen() const { return leftoverSeen_; }
     // Renames the temporary file over the file in one step, replacing an existing file only when
     // `replacing`. On failure the temporary file is dropped.
-    bool PutInPlace(bool replacing);
+    bool RenameOverTarget(bool replacing);
     FileFailure failure() const { return failure_; }
-    // After a failed PutInPlace without `replacing`: whether a file had appeared at the path.
+    // After a failed RenameOverTarget without `replacing`: whether a file had appeared at the path.
     bool targetAppeared() const { return targetAppeared_; }
 
 private:
-    void Drop();
+    void Discard();
     bool Create(const std::wstring& path);
-    bool TakeOver(const FileSnapshot& old, HANDLE model, SecurityCarrier carrySecurity);
+    bool CopyMetadataFrom(const FileSnapshot& old, HANDLE model, SecurityCarrier carrySecurity);
 
     win::FileHandle file_;
     bool leftoverSeen_ = false;

@@ -83,7 +83,7 @@ FileFailure MergeUnderTurn(const FileTurnMutex& turn, const std::wstring& fullPa
         FileSnapshot now;
         if (!SnapshotOf(fullPath, now, asRead.identity.known)) return FileFailure::kUnreadable;
         if (!SameSnapshot(asRead, now)) continue;
-        if (replacement.PutInPlace(asRead.exists)) return FileFailure::kNone;
+        if (replacement.RenameOverTarget(asRead.exists)) return FileFailure::kNone;
         if (!replacement.targetAppeared()) return replacement.failure();
     }
     return FileFailure::kKeptChanging;
@@ -145,7 +145,7 @@ FileFailure WriteSpareUnderTurn(const FileTurnMutex& turn, const std::wstring& f
         if (!WriteReplacement(replacement, turn, fullPath, content, snapshot, model.get())) return replacement.failure();
     }
     // The spare file holds the entry and nothing else: whatever is there now is replaced.
-    return replacement.PutInPlace(true) ? FileFailure::kNone : replacement.failure();
+    return replacement.RenameOverTarget(true) ? FileFailure::kNone : replacement.failure();
 }
 
 }  // namespace
