@@ -532,7 +532,7 @@ TEST(TwoSpellings, RunsThroughTwoSpellingsOfOneFolderTakeOneTurnAndLoseNoEntry) 
         std::to_string(files.size() * 2 * kRoundsPerPair) + " files a serial result (rounds took " + times + " ms)");
 }
 
-TEST(PassedOverFiles, EachIsNamedOnStandardErrorAndNothingElseChanges) {
+TEST(SkippedFiles, EachIsNamedOnStandardErrorAndNothingElseChanges) {
     TempFolder root;
     ThrowawayLoadpointKeys keys;
     const std::wstring keyList = root.path() + L"\\keys.txt";

@@ -6,7 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "passed_over.h"
+#include "skipped_file.h"
 #include "platform/ansi_text_win.h"
 #include "platform/guarded_file_win.h"
 #include "registration/application_entry.h"
@@ -25,7 +25,7 @@ namespace {
 constexpr int kMergeAttempts = 8;
 
 void Report(const std::string& path, FileFailure reason) {
-    WriteErrorLine(PassedOverLine(path, reason));
+    WriteErrorLine(SkippedFileLine(path, reason));
 }
 
 // Writes the new bytes beside the file; a leftover of a killed run found under the file's own

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "discovery/loadpoints.h"
-#include "passed_over.h"
+#include "skipped_file.h"
 #include "platform/guarded_file_win.h"
 #include "platform/whole_file_win.h"
 #include "registration/file_turn.h"
@@ -724,7 +724,7 @@ TEST_F(RegistrationSteps, LinksPlantedAtTheProgramsOwnNamesAreNeverFollowed) {
         std::wstring name;
         LinkKind kind;
         const wchar_t* target;  // below `victims`; created.txt does not exist
-        bool passedOverWhereFollowed;
+        bool skippedWhereFollowed;
     } cases[] = {
         {L"owntofile", own, LinkKind::kFile, L"\\victim.txt", true},
         {L"owntofolder", own, LinkKind::kFolder, L"\\dir", false},
@@ -761,18 +761,18 @@ TEST_F(RegistrationSteps, LinksPlantedAtTheProgramsOwnNamesAreNeverFollowed) {
     EXPECT_EQ(Read(victims + L"\\dir\\inside.txt"), "inside");
     std::string expectedErrors;
     for (const auto& c : cases) {
-        const bool passedOver = !links.windows() && c.passedOverWhereFollowed;
+        const bool skipped = !links.windows() && c.skippedWhereFollowed;
         if (std::wstring(c.folder) == L"spares") {
-            EXPECT_EQ(FileExists(spares + L"\\protkx64.dat"), !passedOver);
-            if (passedOver)
+            EXPECT_EQ(FileExists(spares + L"\\protkx64.dat"), !skipped);
+            if (skipped)
                 expectedErrors +=
-                    PassedOverLine(Narrow(spares + L"\\protkx64.dat"), FileFailure::kLinkNotRemoved) + "\n";
+                    SkippedFileLine(Narrow(spares + L"\\protkx64.dat"), FileFailure::kLinkNotRemoved) + "\n";
             continue;
         }
         const std::wstring protk = ProtkOf(root_.path() + L"\\" + c.folder);
-        EXPECT_EQ(Read(protk), passedOver ? kOther : kOther + "\r\n") << Narrow(protk);
+        EXPECT_EQ(Read(protk), skipped ? kOther : kOther + "\r\n") << Narrow(protk);
         // Registering passes it over; unregistering then finds nothing to remove.
-        if (passedOver) expectedErrors += PassedOverLine(Narrow(protk), FileFailure::kLinkNotRemoved) + "\n";
+        if (skipped) expectedErrors += SkippedFileLine(Narrow(protk), FileFailure::kLinkNotRemoved) + "\n";
         // Windows removes each link as itself; the Unix stand-ins stay where Wine cannot tell them.
         if (links.windows()) {
             EXPECT_FALSE(FileExists(root_.path() + L"\\" + c.folder + L"\\text\\" + c.name));
