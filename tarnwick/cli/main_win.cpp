@@ -8,10 +8,10 @@
 #include "cli/front_end.h"
 #include "cli/loadpoint_listing.h"
 #include "discovery/loadpoint_search.h"
-#include "skipped_file.h"
 #include "platform/ansi_text_win.h"
 #include "platform/whole_file_win.h"
 #include "registration/registration.h"
+#include "skipped_file.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "platform/guarded_file_win.h"
-#include "registration/file_turn.h"
 #include "registration/file_step_seams_win.h"
+#include "registration/file_turn.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {

@@ -6,7 +6,6 @@
 #include <optional>
 #include <stdexcept>
 
-#include "skipped_file.h"
 #include "platform/ansi_text_win.h"
 #include "platform/guarded_file_win.h"
 #include "registration/application_entry.h"
@@ -15,6 +14,7 @@
 #include "registration/file_turn_win.h"
 #include "registration/guarded_update_win.h"
 #include "registration/registry_file.h"
+#include "skipped_file.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
@@ -32,8 +32,8 @@ void Report(const std::string& path, FileFailure reason) {
 // temporary name is the one sign that older leftovers may lie in the folder too.
 bool WriteReplacement(ReplacementFile& replacement, const FileTurnMutex& turn, const std::wstring& fullPath,
                       std::string_view bytes, const FileSnapshot& old, HANDLE model) {
-    const bool written = replacement.Write(fullPath, bytes, old, model, turn.temporaryName(), &TemporaryFileName,
-                                           &CarrySecurityStep);
+    const bool written =
+        replacement.Write(fullPath, bytes, old, model, turn.temporaryName(), &TemporaryFileName, &CarrySecurityStep);
     if (replacement.leftoverSeen()) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
     return written;
 }
@@ -61,9 +61,10 @@ FileFailure MergeUnderTurn(const FileTurnMutex& turn, const std::wstring& fullPa
         if (read == FileFailure::kNone && !SamePath(original.finalPath(), fullPath)) {
             const std::wstring finalPath = original.finalPath();
             original.Release();
-            return UnderFinalPathTurn(followed, finalPath, [&](const FileTurnMutex& finalTurn, const std::wstring& path) {
-                return MergeUnderTurn(finalTurn, path, name, entry, buffers, true);
-            });
+            return UnderFinalPathTurn(followed, finalPath,
+                                      [&](const FileTurnMutex& finalTurn, const std::wstring& path) {
+                                          return MergeUnderTurn(finalTurn, path, name, entry, buffers, true);
+                                      });
         }
         std::optional<std::string_view> existing;
         if (read == FileFailure::kNone) existing = buffers.read;
@@ -127,7 +128,8 @@ FileFailure WriteSpareUnderTurn(const FileTurnMutex& turn, const std::wstring& f
     {
         // The old spare file, open for what the new one takes over from it (its security, its
         // streams); let go before the rename.
-        win::FileHandle model = snapshot.exists ? win::OpenSharingAll(fullPath.c_str(), GENERIC_READ) : win::FileHandle();
+        win::FileHandle model =
+            snapshot.exists ? win::OpenSharingAll(fullPath.c_str(), GENERIC_READ) : win::FileHandle();
         if (snapshot.exists && !model.valid()) {
             return GetLastError() == ERROR_SHARING_VIOLATION ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
         }
@@ -142,7 +144,8 @@ FileFailure WriteSpareUnderTurn(const FileTurnMutex& turn, const std::wstring& f
                                           });
             }
         }
-        if (!WriteReplacement(replacement, turn, fullPath, content, snapshot, model.get())) return replacement.failure();
+        if (!WriteReplacement(replacement, turn, fullPath, content, snapshot, model.get()))
+            return replacement.failure();
     }
     // The spare file holds the entry and nothing else: whatever is there now is replaced.
     return replacement.RenameOverTarget(true) ? FileFailure::kNone : replacement.failure();

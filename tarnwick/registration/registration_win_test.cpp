@@ -10,11 +10,11 @@
 #include <utility>
 
 #include "discovery/loadpoints.h"
-#include "skipped_file.h"
 #include "platform/guarded_file_win.h"
 #include "platform/whole_file_win.h"
 #include "registration/file_turn.h"
 #include "registration/registration.h"
+#include "skipped_file.h"
 #include "testkit/files_win.h"
 #include "testkit/process_win.h"
 #include "tests/file_step_seams_win.h"
