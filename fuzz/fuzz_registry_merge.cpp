@@ -38,6 +38,7 @@
 #include "registration/application_entry.h"
 #include "registration/registry_file.h"
 #include "run_options.h"
+#include "tests/merged_registry_file.h"
 
 namespace {
 

@@ -3,11 +3,17 @@
 # PE32+ for x86_64, the test vehicle), with an application manifest that asks for the invoker's
 # own execution level, a version resource, and imports from system DLLs only (the deliverables
 # are linked statically and must run from any folder).
-# Usage: check-pe-image.sh OBJDUMP IMAGE [i686|x86_64]   (default i686)
+# Given NM, it also checks that tarnwick.exe holds no test hook: the image keeps its symbol table,
+# and no variable of the program's own namespaces (tarnwick::, win::) may sit in writable data but
+# the constants (named kName) that the compiler puts there and the once-per-run caches listed in
+# `caches` below (docs/architecture.md). A test hook is a variable that a setter changes, so a
+# hook of any name shows here; the setters of the registration tests' seams are named as well.
+# Usage: check-pe-image.sh OBJDUMP IMAGE [i686|x86_64 [NM]]   (default i686)
 set -euo pipefail
 objdump=$1
 image=$2
 architecture=${3:-i686}
+nm=${4:-}
 
 allowed="kernel32.dll advapi32.dll msvcrt.dll shlwapi.dll msi.dll version.dll user32.dll shell32.dll ole32.dll oleaut32.dll"
 
@@ -36,3 +42,33 @@ while read -r dll; do
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump")
 [ "$count" -gt 0 ] || fail "no imports found"
 echo "check-pe-image: $image: $kind, manifest (asInvoker), version resource, $count system DLL imports"
+[ -n "$nm" ] || exit 0
+
+# Made on first use and never changed after: where the turns live, the turns' and the private
+# namespace's security, and the address of NtQueryInformationFile (parameter lists left out).
+caches="tarnwick::TurnPlaceOfThisRun::place tarnwick::TurnSecurity::administrators tarnwick::TurnSecurity::global
+tarnwick::PlatformTurnPlaceSteps::CreateNamespace::security tarnwick::InternalInformationQuery::query"
+hooks="ReplaceSecurityCarrier SwitchFileTurns ReplaceBeforeSnapshotCheck"
+
+symbols=$("$nm" -C "$image" 2>/dev/null) || fail "no symbol table: whether it holds a test hook cannot be told"
+[ -n "$symbols" ] || fail "no symbol table: whether it holds a test hook cannot be told"
+for hook in $hooks; do
+  ! grep -q "tarnwick::$hook(" <<<"$symbols" || fail "holds the test hook $hook"
+done
+found=""
+variables=0
+while read -r name; do
+  variables=$((variables + 1))
+  # tarnwick::(anonymous namespace)::F(T)::v is written tarnwick::F::v.
+  plain=$(sed -e 's/(anonymous namespace):://g' -e ':a' -e 's/([^()]*)//' -e 'ta' <<<"$name")
+  case "$plain" in
+    tarnwick::k[A-Z]* | win::k[A-Z]*) continue ;;
+  esac
+  case " ${caches//$'\n'/ } " in
+    *" $plain "*) continue ;;
+  esac
+  found+=" $name;"
+done < <(sed -n -E 's/^[0-9a-fA-F]+ [bBdD] ((tarnwick|win)::.*)$/\1/p' <<<"$symbols")
+[ "$variables" -gt 0 ] || fail "no variable of its own found in the symbol table: it was not read as expected"
+[ -z "$found" ] || fail "mutable variables that are neither constants nor once-per-run caches:$found"
+echo "check-pe-image: $image: no test hook ($variables variables of its own in writable data, each a constant or a cache)"

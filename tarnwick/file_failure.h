@@ -1,5 +1,5 @@
 // What went wrong with a file that a run reads, replaces or deletes, from the platform layer's
-// reads to the standard-error line of a file passed over (passed_over.h).
+// reads to the standard-error line of a file passed over (skipped_file.h).
 #pragma once
 
 namespace tarnwick {

@@ -4,6 +4,7 @@
 #include <msiquery.h>
 #include <objbase.h>
 
+#include "testkit/receive_win.h"
 #include "testkit/registry_win.h"
 
 namespace testkit {
@@ -23,7 +24,7 @@ constexpr UINT kWordCount = 15;
 
 MsiDatabaseWriter::MsiDatabaseWriter(const std::wstring& path) {
     DeleteFileW(path.c_str());
-    UINT status = MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_CREATE, database_.Receive());
+    UINT status = MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_CREATE, Receive(database_));
     if (status != ERROR_SUCCESS) {
         (void)database_.Reset();
         Fail(L"MsiOpenDatabaseW", status);
@@ -37,7 +38,7 @@ void MsiDatabaseWriter::Fail(const std::wstring& what, UINT status) {
 void MsiDatabaseWriter::Sql(const std::wstring& query, MSIHANDLE parameters) {
     if (!ok()) return;
     Handle view;
-    UINT status = MsiDatabaseOpenViewW(database_.get(), query.c_str(), view.Receive());
+    UINT status = MsiDatabaseOpenViewW(database_.get(), query.c_str(), Receive(view));
     if (status == ERROR_SUCCESS) status = MsiViewExecute(view.get(), parameters);
     if (view.get()) MsiViewClose(view.get());
     if (status != ERROR_SUCCESS) Fail(query, status);
@@ -86,7 +87,7 @@ void MsiDatabaseWriter::CreateCustomActionTables() {
 void MsiDatabaseWriter::WriteSummary(const std::wstring& title) {
     if (!ok()) return;
     Handle summary;
-    UINT status = MsiGetSummaryInformationW(database_.get(), nullptr, 20, summary.Receive());
+    UINT status = MsiGetSummaryInformationW(database_.get(), nullptr, 20, Receive(summary));
     if (status != ERROR_SUCCESS) return Fail(L"MsiGetSummaryInformationW", status);
     const std::wstring revision = NewGuidText();
     if (!title.empty()) MsiSummaryInfoSetPropertyW(summary.get(), kTitle, VT_LPSTR, 0, nullptr, title.c_str());

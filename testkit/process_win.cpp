@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <iterator>
 
+#include "testkit/receive_win.h"
+
 namespace testkit {
 
 std::wstring ExeDirectory() {
@@ -109,7 +111,7 @@ ProcessResult RunProcess(const std::wstring& program, const std::vector<std::wst
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     win::KernelHandle readEnd;
     win::KernelHandle writeEnd;
-    if (!CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inherit, 0)) {
+    if (!CreatePipe(Receive(readEnd), Receive(writeEnd), &inherit, 0)) {
         result.exitCode = ~0u;
         return result;
     }

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "testkit/receive_win.h"
 #include "win/registry_key.h"
 
 namespace testkit {
@@ -111,7 +112,7 @@ ScopedKey::~ScopedKey() {
 
 std::wstring CurrentUserSid() {
     win::KernelHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return std::wstring();
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, Receive(token))) return std::wstring();
     std::vector<BYTE> buffer(256);
     DWORD size = 0;
     std::wstring text;

@@ -36,11 +36,6 @@ public:
         const Handle old = std::exchange(handle_, handle);
         return old == Traits::None() || Traits::Close(old);
     }
-    // The owner's empty slot, for a call that hands a new handle back through a pointer.
-    Handle* Receive() {
-        (void)Reset();
-        return &handle_;
-    }
 
 private:
     Handle handle_ = Traits::None();

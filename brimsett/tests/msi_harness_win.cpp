@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "testkit/msi_database_win.h"
+#include "testkit/receive_win.h"
 #include "testkit/registry_win.h"
 
 namespace brimsett_test {
@@ -55,7 +56,7 @@ InstallerSession::InstallerSession(const Package& package) {
         return;
     }
     handlerInstalled_ = true;
-    status = MsiOpenPackageW(packagePath_.c_str(), handle_.Receive());
+    status = MsiOpenPackageW(packagePath_.c_str(), testkit::Receive(handle_));
     if (status != ERROR_SUCCESS) {
         (void)handle_.Reset();
         error_ = L"MsiOpenPackageW failed with " + Decimal(status);

@@ -1,6 +1,6 @@
 // Console output. The listing and the messages go to standard output, each line with one write to
 // the system, whether the output is a console, a pipe or a file, and independent of the runtime
-// library's buffering; the lines of files passed over go to standard error (passed_over.h), each
+// library's buffering; the lines of files passed over go to standard error (skipped_file.h), each
 // flushed at once, so that the two come out in program order.
 #pragma once
 

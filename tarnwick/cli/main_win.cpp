@@ -8,10 +8,10 @@
 #include "cli/front_end.h"
 #include "cli/loadpoint_listing.h"
 #include "discovery/loadpoint_search.h"
-#include "passed_over.h"
 #include "platform/ansi_text_win.h"
 #include "platform/whole_file_win.h"
 #include "registration/registration.h"
+#include "skipped_file.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
@@ -33,7 +33,7 @@ bool LoadpointFolderIsThere(const LoadpointPath& loadpoint) {
         gone = !target.valid() && IsAbsence(GetLastError());
     }
     if (!gone) return true;
-    WriteErrorLine(PassedOverLine(loadpoint + "\\text\\protk.dat", FileFailure::kNoFolder));
+    WriteErrorLine(SkippedFileLine(loadpoint + "\\text\\protk.dat", FileFailure::kNoFolder));
     return false;
 }
 

@@ -12,10 +12,10 @@
 #include <utility>
 
 #include "discovery/registry_key_list.h"
-#include "passed_over.h"
 #include "platform/ansi_text_win.h"
 #include "platform/registry_key_win.h"
 #include "platform/whole_file_win.h"
+#include "skipped_file.h"
 
 namespace tarnwick {
 

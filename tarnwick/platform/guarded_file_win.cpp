@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/guarded_file_testing_win.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
@@ -20,8 +19,6 @@ namespace {
 bool IsExclusion(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
-
-SecurityCarrier securityCarrier = &CarrySecurity;
 
 // The file index alone, from the file system's internal information: the volume's serial number
 // (which GetFileInformationByHandle and the 128-bit file ID add) costs a call to another process
@@ -92,12 +89,6 @@ bool CopyNamedStreams(HANDLE model, const std::wstring& from, const std::wstring
 }
 
 }  // namespace
-
-SecurityCarrier ReplaceSecurityCarrier(SecurityCarrier carrier) {
-    const SecurityCarrier replaced = securityCarrier;
-    securityCarrier = carrier != nullptr ? carrier : &CarrySecurity;
-    return replaced;
-}
 
 bool CarrySecurity(HANDLE from, HANDLE to) {
     std::vector<unsigned char> old;
@@ -221,17 +212,17 @@ std::wstring FullPathOf(const std::wstring& path) {
     return full;
 }
 
-bool StampOf(const std::wstring& path, FileStamp& stamp, bool identify) {
-    stamp = FileStamp();
-    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &stamp.data)) {
-        stamp.exists = true;
-        if (identify) stamp.identity = IdentityOf(path);
+bool SnapshotOf(const std::wstring& path, FileSnapshot& snapshot, bool identify) {
+    snapshot = FileSnapshot();
+    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &snapshot.data)) {
+        snapshot.exists = true;
+        if (identify) snapshot.identity = IdentityOf(path);
         return true;
     }
     return IsAbsence(GetLastError());
 }
 
-bool SameStamp(const FileStamp& a, const FileStamp& b) {
+bool SameSnapshot(const FileSnapshot& a, const FileSnapshot& b) {
     if (a.exists != b.exists) return false;
     if (!a.exists) return true;
     auto same = [](const FILETIME& x, const FILETIME& y) {
@@ -254,7 +245,7 @@ FileFailure HeldFile::Read(const std::wstring& path, std::string& bytes) {
     if (!file_.valid()) {
         const DWORD error = GetLastError();
         if (IsConfirmedAbsence(path, error)) {
-            stamp_ = FileStamp();
+            snapshot_ = FileSnapshot();
             return FileFailure::kNotFound;
         }
         return IsExclusion(error) ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
@@ -268,8 +259,8 @@ FileFailure HeldFile::Read(const std::wstring& path, std::string& bytes) {
     }
     // By path, the final one: under Wine this is far cheaper than asking the open handle for its
     // information. The size for the read comes from the open file, and the read goes on to the end.
-    if (!StampOf(finalPath_, stamp_) || !stamp_.exists) return FileFailure::kUnreadable;
-    stamp_.identity = IdentityOf(file_.get());
+    if (!SnapshotOf(finalPath_, snapshot_) || !snapshot_.exists) return FileFailure::kUnreadable;
+    snapshot_.identity = IdentityOf(file_.get());
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file_.get(), &size) || size.QuadPart < 0) return FileFailure::kUnreadable;
     if (size.QuadPart > kMaxWholeFileSize) return FileFailure::kTooLarge;
@@ -280,10 +271,10 @@ FileFailure HeldFile::Read(const std::wstring& path, std::string& bytes) {
 }
 
 ReplacementFile::~ReplacementFile() {
-    Drop();
+    Discard();
 }
 
-void ReplacementFile::Drop() {
+void ReplacementFile::Discard() {
     if (!file_.valid()) return;
     FILE_DISPOSITION_INFO disposition{TRUE};
     SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition, sizeof(disposition));
@@ -305,7 +296,7 @@ bool ReplacementFile::Create(const std::wstring& path) {
     return file_.valid();
 }
 
-bool ReplacementFile::TakeOver(const FileStamp& old, HANDLE model) {
+bool ReplacementFile::CopyMetadataFrom(const FileSnapshot& old, HANDLE model, SecurityCarrier carrySecurity) {
     // The hidden and system marks (a new file is marked for archiving anyway) and the creation
     // time. Wine keeps no creation time: there the new file shows its own.
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -317,16 +308,17 @@ bool ReplacementFile::TakeOver(const FileStamp& old, HANDLE model) {
     if (!SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) return false;
     if (model == INVALID_HANDLE_VALUE) return true;
     // Never less protected than the old file: without its security the new one is not put in place.
-    if (!securityCarrier(model, file_.get())) {
+    if (!carrySecurity(model, file_.get())) {
         failure_ = FileFailure::kSecurityNotKept;
         return false;
     }
     return CopyNamedStreams(model, fullPath_, temporaryPath_);
 }
 
-bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes, const FileStamp& old, HANDLE model,
-                            const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long)) {
-    Drop();
+bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes, const FileSnapshot& old, HANDLE model,
+                            const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long),
+                            SecurityCarrier carrySecurity) {
+    Discard();
     fullPath_ = fullPath;
     failure_ = FileFailure::kNotWritten;
     leftoverSeen_ = false;
@@ -356,25 +348,25 @@ bool ReplacementFile::Write(const std::wstring& fullPath, std::string_view bytes
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 24));
         DWORD written = 0;
         if (!WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr) || written == 0) {
-            Drop();
+            Discard();
             return false;
         }
         bytes.remove_prefix(written);
     }
-    if (old.exists && !TakeOver(old, model)) {
-        Drop();
+    if (old.exists && !CopyMetadataFrom(old, model, carrySecurity)) {
+        Discard();
         return false;
     }
     // On the disk before it is renamed over the old file: a file system that journals the rename
     // but not the data could otherwise show an empty or zeroed file after a power cut.
     if (!FlushFileBuffers(file_.get())) {
-        Drop();
+        Discard();
         return false;
     }
     return true;
 }
 
-bool ReplacementFile::PutInPlace(bool replacing) {
+bool ReplacementFile::RenameOverTarget(bool replacing) {
     targetAppeared_ = false;
     failure_ = FileFailure::kNotReplaced;
     if (!file_.valid()) return false;
@@ -388,7 +380,7 @@ bool ReplacementFile::PutInPlace(bool replacing) {
     if (!SetFileInformationByHandle(file_.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
         const DWORD error = GetLastError();
         targetAppeared_ = !replacing && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS);
-        Drop();
+        Discard();
         return false;
     }
     (void)file_.Reset();

@@ -30,7 +30,7 @@ FileIdentity IdentityOf(HANDLE handle);
 FileIdentity IdentityOf(const std::wstring& path);
 
 // What a file looked like when it was read: enough to tell whether anyone changed it since.
-struct FileStamp {
+struct FileSnapshot {
     bool exists = false;
     WIN32_FILE_ATTRIBUTE_DATA data{};
     FileIdentity identity;
@@ -46,9 +46,9 @@ public:
     // kUnreadable for anything else (no access, a folder of that name, a read that failed).
     FileFailure Read(const std::wstring& path, std::string& bytes);
     // Where the file read really lives (FinalPathOf): `path` itself, unless `path` is a link or
-    // stands behind one. The stamp describes the file at this path.
+    // stands behind one. The snapshot describes the file at this path.
     const std::wstring& finalPath() const { return finalPath_; }
-    const FileStamp& stamp() const { return stamp_; }
+    const FileSnapshot& snapshot() const { return snapshot_; }
     // The open file while it is held (for the security and streams the new file takes over).
     HANDLE handle() const { return file_.get(); }
     // Lets go of the file; from here on anyone may change it.
@@ -56,7 +56,7 @@ public:
 
 private:
     win::FileHandle file_;
-    FileStamp stamp_;
+    FileSnapshot snapshot_;
     std::wstring finalPath_;
 };
 
@@ -72,16 +72,17 @@ bool SamePath(const std::wstring& a, const std::wstring& b);
 
 // The file at `path` as it is now, with its identity when `identify`; `exists` false when it is
 // absent. Returns false when neither can be told.
-bool StampOf(const std::wstring& path, FileStamp& stamp, bool identify = false);
+bool SnapshotOf(const std::wstring& path, FileSnapshot& snapshot, bool identify = false);
 
-// Whether two stamps describe the same file contents: both absent, or both present with the same
+// Whether two snapshots describe the same file contents: both absent, or both present with the same
 // size, times and attributes and, where both know it, the same identity.
-bool SameStamp(const FileStamp& a, const FileStamp& b);
+bool SameSnapshot(const FileSnapshot& a, const FileSnapshot& b);
 
 // Gives the new file `to` the security of the old file `from`: its DACL with its protection from
 // inheritance, and its owner and group where the run is allowed to set them. False (with the last
 // error) when the DACL could not be given: the new file would be less protected than the old one.
 bool CarrySecurity(HANDLE from, HANDLE to);
+using SecurityCarrier = bool (*)(HANDLE from, HANDLE to);
 
 // New bytes for the file at `fullPath`, in a temporary file beside it until they are put in place.
 // A temporary file that is not put in place is deleted when the object goes away.
@@ -97,23 +98,25 @@ public:
     // nobody holds is removed (`leftoverSeen()`), a held one makes it take a `spareName`. No name
     // is ever written through: the file is made new, never opened, and a link at the name is
     // removed as itself. The new file takes the old one's marks, creation time and, from `model`
-    // (or INVALID_HANDLE_VALUE), security and named streams, and is flushed to disk. On failure
+    // (or INVALID_HANDLE_VALUE), security (through `carrySecurity`) and named streams, and is
+    // flushed to disk. On failure
     // `failure()` is kNoFolder, kNotWritten (the flush included), kSecurityNotKept or
     // kLinkNotRemoved.
-    bool Write(const std::wstring& fullPath, std::string_view bytes, const FileStamp& old, HANDLE model,
-               const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long));
+    bool Write(const std::wstring& fullPath, std::string_view bytes, const FileSnapshot& old, HANDLE model,
+               const std::wstring& temporaryName, std::wstring (*spareName)(unsigned long),
+               SecurityCarrier carrySecurity = &CarrySecurity);
     bool leftoverSeen() const { return leftoverSeen_; }
     // Renames the temporary file over the file in one step, replacing an existing file only when
     // `replacing`. On failure the temporary file is dropped.
-    bool PutInPlace(bool replacing);
+    bool RenameOverTarget(bool replacing);
     FileFailure failure() const { return failure_; }
-    // After a failed PutInPlace without `replacing`: whether a file had appeared at the path.
+    // After a failed RenameOverTarget without `replacing`: whether a file had appeared at the path.
     bool targetAppeared() const { return targetAppeared_; }
 
 private:
-    void Drop();
+    void Discard();
     bool Create(const std::wstring& path);
-    bool TakeOver(const FileStamp& old, HANDLE model);
+    bool CopyMetadataFrom(const FileSnapshot& old, HANDLE model, SecurityCarrier carrySecurity);
 
     win::FileHandle file_;
     bool leftoverSeen_ = false;

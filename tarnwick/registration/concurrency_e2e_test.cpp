@@ -24,6 +24,7 @@
 #include "registration/registry_file.h"
 #include "testkit/files_win.h"
 #include "testkit/process_win.h"
+#include "tests/merged_registry_file.h"
 #include "tests/tarnwick_test_support_win.h"
 
 namespace tarnwick::e2e {
@@ -531,7 +532,7 @@ TEST(TwoSpellings, RunsThroughTwoSpellingsOfOneFolderTakeOneTurnAndLoseNoEntry) 
         std::to_string(files.size() * 2 * kRoundsPerPair) + " files a serial result (rounds took " + times + " ms)");
 }
 
-TEST(PassedOverFiles, EachIsNamedOnStandardErrorAndNothingElseChanges) {
+TEST(SkippedFiles, EachIsNamedOnStandardErrorAndNothingElseChanges) {
     TempFolder root;
     ThrowawayLoadpointKeys keys;
     const std::wstring keyList = root.path() + L"\\keys.txt";

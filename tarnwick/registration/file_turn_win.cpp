@@ -8,15 +8,13 @@
 #include <memory>
 
 #include "platform/guarded_file_win.h"
+#include "registration/file_step_seams_win.h"
 #include "registration/file_turn.h"
-#include "registration/guarded_update_testing_win.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
 
 namespace {
-
-bool turnsTaken = true;
 
 // A name folded to upper case, as the file system compares names: a simple mapping, character for
 // character, independent of the user's locale (kernel32's, so that the program loads no user32).
@@ -139,18 +137,12 @@ TurnPlace TurnPlaceOfThisRun() {
     return place;
 }
 
-TurnTaking SwitchFileTurns(TurnTaking taking) {
-    const TurnTaking was = turnsTaken ? TurnTaking::kOn : TurnTaking::kOff;
-    turnsTaken = taking == TurnTaking::kOn;
-    return was;
-}
-
-FileTurn::FileTurn(const std::wstring& fullPath) {
+FileTurnMutex::FileTurnMutex(const std::wstring& fullPath) {
     const std::wstring folder = FolderOf(fullPath);
     if (fullPath.empty() || folder.empty()) return;
     const std::wstring name = Folded(LongNameOf(fullPath, folder.size()));
     temporaryName_ = TemporaryFileNameFor(name);
-    if (!turnsTaken) {
+    if (!FileTurnsTaken()) {
         held_ = true;
         return;
     }
@@ -173,7 +165,7 @@ FileTurn::FileTurn(const std::wstring& fullPath) {
     held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
 }
 
-FileTurn::~FileTurn() {
+FileTurnMutex::~FileTurnMutex() {
     if (held_ && mutex_.valid()) ReleaseMutex(mutex_.get());
 }
 
@@ -192,7 +184,7 @@ void RemoveLeftoverTemporaryFiles(const std::wstring& directory) {
     } while (FindNextFileW(search.get(), &found));
 }
 
-bool RemoveOwnLeftover(const FileTurn& turn, const std::wstring& fullPath) {
+bool RemoveOwnLeftover(const FileTurnMutex& turn, const std::wstring& fullPath) {
     return !turn.temporaryName().empty() &&
            RemoveUnlessHeld(FolderOf(fullPath) + turn.temporaryName()) == Removal::kRemoved;
 }

@@ -24,12 +24,12 @@ inline constexpr DWORD kFileTurnWaitMilliseconds = 10000;
 // Holds the turn of the file at `fullPath` (as GetFullPathNameW gives it) while the object lives,
 // in the place of this run's turns. A turn abandoned by a killed run is taken over: files are only
 // ever replaced by a rename, so the file it worked on is whole.
-class FileTurn {
+class FileTurnMutex {
 public:
-    explicit FileTurn(const std::wstring& fullPath);
-    ~FileTurn();
-    FileTurn(const FileTurn&) = delete;
-    FileTurn& operator=(const FileTurn&) = delete;
+    explicit FileTurnMutex(const std::wstring& fullPath);
+    ~FileTurnMutex();
+    FileTurnMutex(const FileTurnMutex&) = delete;
+    FileTurnMutex& operator=(const FileTurnMutex&) = delete;
     // False when the turn did not come within kFileTurnWaitMilliseconds, or could not be asked
     // for at all: the file must then be left alone.
     bool held() const { return held_; }
@@ -52,6 +52,6 @@ void RemoveLeftoverTemporaryFiles(const std::wstring& directory);
 
 // Removes the temporary file of the file whose turn is `turn`, at `fullPath`, when a run that was
 // killed left it and nobody holds it. Returns whether there was one.
-bool RemoveOwnLeftover(const FileTurn& turn, const std::wstring& fullPath);
+bool RemoveOwnLeftover(const FileTurnMutex& turn, const std::wstring& fullPath);
 
 }  // namespace tarnwick

@@ -16,6 +16,7 @@
 #include "registration/file_turn.h"
 #include "registration/file_turn_win.h"
 #include "testkit/files_win.h"
+#include "testkit/receive_win.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
@@ -43,17 +44,17 @@ std::vector<BYTE> AdministratorsSid() {
 // it makes, medium integrity. Null when it cannot be made.
 win::KernelHandle UnelevatedImpersonationToken() {
     win::KernelHandle process;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, process.Receive())) return {};
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, testkit::Receive(process))) return {};
     std::vector<BYTE> administrators = AdministratorsSid();
     if (administrators.empty()) return {};
     SID_AND_ATTRIBUTES denyOnly{administrators.data(), 0};
     win::KernelHandle restricted;
     if (!CreateRestrictedToken(process.get(), DISABLE_MAX_PRIVILEGE, 1, &denyOnly, 0, nullptr, 0, nullptr,
-                               restricted.Receive()))
+                               testkit::Receive(restricted)))
         return {};
     win::KernelHandle token;
     if (!DuplicateTokenEx(restricted.get(), TOKEN_IMPERSONATE | TOKEN_QUERY | TOKEN_ADJUST_DEFAULT, nullptr,
-                          SecurityImpersonation, TokenImpersonation, token.Receive()))
+                          SecurityImpersonation, TokenImpersonation, testkit::Receive(token)))
         return {};
     std::vector<BYTE> user(256);
     DWORD userSize = 0;
@@ -123,7 +124,7 @@ TEST(FileTurnPlace, AnElevatedRunTakesItsTurnsInThePrivateNamespaceWherePlatform
 
     // The turn's mutex is there under its place's name only.
     const testkit::TempFolder folder;
-    const FileTurn turn(FullPathOf(folder.path() + L"\\protk.dat"));
+    const FileTurnMutex turn(FullPathOf(folder.path() + L"\\protk.dat"));
     ASSERT_TRUE(turn.held());
     const FileIdentity identity = IdentityOf(folder.path());
     ASSERT_TRUE(identity.known);
@@ -153,7 +154,7 @@ TEST(FileTurnPlace, AGlobalMutexOfTheTurnsNameMadeFirstByAnUnelevatedUserBlocksN
     bool held = false;
     {
         // A thread of its own: the user's mutex is held by another thread, as by another process.
-        const FileTurn turn(path);
+        const FileTurnMutex turn(path);
         held = turn.held();
     }
     letGo.set_value();

@@ -6,15 +6,15 @@
 #include <optional>
 #include <stdexcept>
 
-#include "passed_over.h"
 #include "platform/ansi_text_win.h"
 #include "platform/guarded_file_win.h"
 #include "registration/application_entry.h"
+#include "registration/file_step_seams_win.h"
 #include "registration/file_turn.h"
 #include "registration/file_turn_win.h"
-#include "registration/guarded_update_testing_win.h"
 #include "registration/guarded_update_win.h"
 #include "registration/registry_file.h"
+#include "skipped_file.h"
 #include "win/scoped_handle.h"
 
 namespace tarnwick {
@@ -24,17 +24,16 @@ namespace {
 // How often a file is read and merged again when another program keeps changing it meanwhile.
 constexpr int kMergeAttempts = 8;
 
-BeforeStampCheck beforeStampCheck = nullptr;
-
 void Report(const std::string& path, FileFailure reason) {
-    WriteErrorLine(PassedOverLine(path, reason));
+    WriteErrorLine(SkippedFileLine(path, reason));
 }
 
 // Writes the new bytes beside the file; a leftover of a killed run found under the file's own
 // temporary name is the one sign that older leftovers may lie in the folder too.
-bool WriteReplacement(ReplacementFile& replacement, const FileTurn& turn, const std::wstring& fullPath,
-                      std::string_view bytes, const FileStamp& old, HANDLE model) {
-    const bool written = replacement.Write(fullPath, bytes, old, model, turn.temporaryName(), &TemporaryFileName);
+bool WriteReplacement(ReplacementFile& replacement, const FileTurnMutex& turn, const std::wstring& fullPath,
+                      std::string_view bytes, const FileSnapshot& old, HANDLE model) {
+    const bool written =
+        replacement.Write(fullPath, bytes, old, model, turn.temporaryName(), &TemporaryFileName, &CarrySecurityStep);
     if (replacement.leftoverSeen()) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
     return written;
 }
@@ -46,12 +45,12 @@ bool WriteReplacement(ReplacementFile& replacement, const FileTurn& turn, const 
 template <typename Step>
 FileFailure UnderFinalPathTurn(bool followed, const std::wstring& finalPath, Step&& step) {
     if (followed) return FileFailure::kKeptChanging;
-    const FileTurn turn(finalPath);
+    const FileTurnMutex turn(finalPath);
     return turn.held() ? step(turn, finalPath) : FileFailure::kNoTurn;
 }
 
 // Reads, merges and replaces the file until a merge is put in place over the bytes it was made from.
-FileFailure MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, std::string_view name,
+FileFailure MergeUnderTurn(const FileTurnMutex& turn, const std::wstring& fullPath, std::string_view name,
                            const std::vector<std::string>* entry, RegistryFileBuffers& buffers, bool followed) {
     for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
         HeldFile original;
@@ -62,14 +61,15 @@ FileFailure MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, s
         if (read == FileFailure::kNone && !SamePath(original.finalPath(), fullPath)) {
             const std::wstring finalPath = original.finalPath();
             original.Release();
-            return UnderFinalPathTurn(followed, finalPath, [&](const FileTurn& finalTurn, const std::wstring& path) {
-                return MergeUnderTurn(finalTurn, path, name, entry, buffers, true);
-            });
+            return UnderFinalPathTurn(followed, finalPath,
+                                      [&](const FileTurnMutex& finalTurn, const std::wstring& path) {
+                                          return MergeUnderTurn(finalTurn, path, name, entry, buffers, true);
+                                      });
         }
         std::optional<std::string_view> existing;
         if (read == FileFailure::kNone) existing = buffers.read;
         if (!MergeRegistryFile(existing, name, entry, buffers.merged)) return FileFailure::kNone;  // nothing to change
-        const FileStamp asRead = original.stamp();
+        const FileSnapshot asRead = original.snapshot();
         if (asRead.exists && (asRead.data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
             return FileFailure::kReadOnly;
         ReplacementFile replacement;
@@ -80,11 +80,11 @@ FileFailure MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, s
         // from here on: until now it was held against writers. A change means reading again; the
         // file's identity shows a replacement even where its size and times match.
         original.Release();
-        if (beforeStampCheck != nullptr) beforeStampCheck(fullPath);
-        FileStamp now;
-        if (!StampOf(fullPath, now, asRead.identity.known)) return FileFailure::kUnreadable;
-        if (!SameStamp(asRead, now)) continue;
-        if (replacement.PutInPlace(asRead.exists)) return FileFailure::kNone;
+        BeforeSnapshotCheck(fullPath);
+        FileSnapshot now;
+        if (!SnapshotOf(fullPath, now, asRead.identity.known)) return FileFailure::kUnreadable;
+        if (!SameSnapshot(asRead, now)) continue;
+        if (replacement.RenameOverTarget(asRead.exists)) return FileFailure::kNone;
         if (!replacement.targetAppeared()) return replacement.failure();
     }
     return FileFailure::kKeptChanging;
@@ -92,7 +92,7 @@ FileFailure MergeUnderTurn(const FileTurn& turn, const std::wstring& fullPath, s
 
 // The merge; a file too large for the process's memory is left as it is, like an unreadable one,
 // and the next loadpoint starts with buffers of its own size again.
-FileFailure MergeWithinMemory(const FileTurn& turn, const std::wstring& fullPath, std::string_view name,
+FileFailure MergeWithinMemory(const FileTurnMutex& turn, const std::wstring& fullPath, std::string_view name,
                               const std::vector<std::string>* entry, RegistryFileBuffers& buffers) {
     try {
         return MergeUnderTurn(turn, fullPath, name, entry, buffers, false);
@@ -109,7 +109,7 @@ FileFailure MergeWithinMemory(const FileTurn& turn, const std::wstring& fullPath
 template <typename Step>
 void WithFileTurn(const std::optional<std::wstring>& path, const std::string& shown, FileFailure noPath, Step&& step) {
     const std::wstring fullPath = path ? FullPathOf(*path) : std::wstring();
-    std::optional<FileTurn> turn;
+    std::optional<FileTurnMutex> turn;
     if (!fullPath.empty()) turn.emplace(fullPath);
     const FileFailure failure = !turn ? noPath : !turn->held() ? FileFailure::kNoTurn : step(*turn, fullPath);
     if (failure != FileFailure::kNone) Report(shown, failure);
@@ -117,19 +117,20 @@ void WithFileTurn(const std::optional<std::wstring>& path, const std::string& sh
 
 // Writes the spare file's new bytes beside it (where it really lives, when it is a link) and puts
 // them in place over whatever is there.
-FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPath, std::string_view content,
+FileFailure WriteSpareUnderTurn(const FileTurnMutex& turn, const std::wstring& fullPath, std::string_view content,
                                 bool followed) {
-    FileStamp stamp;
-    if (!StampOf(fullPath, stamp)) return FileFailure::kUnreadable;
-    const DWORD attributes = stamp.exists ? stamp.data.dwFileAttributes : 0;
+    FileSnapshot snapshot;
+    if (!SnapshotOf(fullPath, snapshot)) return FileFailure::kUnreadable;
+    const DWORD attributes = snapshot.exists ? snapshot.data.dwFileAttributes : 0;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileFailure::kUnreadable;
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileFailure::kReadOnly;
     ReplacementFile replacement;
     {
         // The old spare file, open for what the new one takes over from it (its security, its
         // streams); let go before the rename.
-        win::FileHandle model = stamp.exists ? win::OpenSharingAll(fullPath.c_str(), GENERIC_READ) : win::FileHandle();
-        if (stamp.exists && !model.valid()) {
+        win::FileHandle model =
+            snapshot.exists ? win::OpenSharingAll(fullPath.c_str(), GENERIC_READ) : win::FileHandle();
+        if (snapshot.exists && !model.valid()) {
             return GetLastError() == ERROR_SHARING_VIOLATION ? FileFailure::kHeldOpen : FileFailure::kUnreadable;
         }
         if (model.valid()) {
@@ -138,29 +139,24 @@ FileFailure WriteSpareUnderTurn(const FileTurn& turn, const std::wstring& fullPa
             if (!SamePath(finalPath, fullPath)) {
                 (void)model.Reset();
                 return UnderFinalPathTurn(followed, finalPath,
-                                          [&](const FileTurn& finalTurn, const std::wstring& path) {
+                                          [&](const FileTurnMutex& finalTurn, const std::wstring& path) {
                                               return WriteSpareUnderTurn(finalTurn, path, content, true);
                                           });
             }
         }
-        if (!WriteReplacement(replacement, turn, fullPath, content, stamp, model.get())) return replacement.failure();
+        if (!WriteReplacement(replacement, turn, fullPath, content, snapshot, model.get()))
+            return replacement.failure();
     }
     // The spare file holds the entry and nothing else: whatever is there now is replaced.
-    return replacement.PutInPlace(true) ? FileFailure::kNone : replacement.failure();
+    return replacement.RenameOverTarget(true) ? FileFailure::kNone : replacement.failure();
 }
 
 }  // namespace
 
-BeforeStampCheck ReplaceBeforeStampCheck(BeforeStampCheck hook) {
-    const BeforeStampCheck replaced = beforeStampCheck;
-    beforeStampCheck = hook;
-    return replaced;
-}
-
 void UpdateRegistryFile(const std::string& path, std::string_view name, const std::vector<std::string>* entry,
                         RegistryFileBuffers& buffers) {
     WithFileTurn(WidenFilePath(path), path, FileFailure::kUnreadable,
-                 [&](const FileTurn& turn, const std::wstring& fullPath) {
+                 [&](const FileTurnMutex& turn, const std::wstring& fullPath) {
                      return MergeWithinMemory(turn, fullPath, name, entry, buffers);
                  });
 }
@@ -169,14 +165,14 @@ void WriteSpareRegistryFile(const RunOptions& options, const std::wstring& path,
     std::optional<std::string> content = BuildSpareRegistryFile(options, executable);
     if (!content) return;  // a value the file cannot store: the old file stays as it was
     WithFileTurn(path, AnsiText(path), FileFailure::kUnreadable,
-                 [&](const FileTurn& turn, const std::wstring& fullPath) {
+                 [&](const FileTurnMutex& turn, const std::wstring& fullPath) {
                      return WriteSpareUnderTurn(turn, fullPath, *content, false);
                  });
 }
 
 void DeleteSpareRegistryFile(const std::wstring& path) {
     WithFileTurn(path, AnsiText(path), FileFailure::kNotDeleted,
-                 [](const FileTurn& turn, const std::wstring& fullPath) {
+                 [](const FileTurnMutex& turn, const std::wstring& fullPath) {
                      if (RemoveOwnLeftover(turn, fullPath)) RemoveLeftoverTemporaryFiles(FolderOf(fullPath));
                      if (DeleteFileW(fullPath.c_str())) return FileFailure::kNone;
                      const DWORD error = GetLastError();

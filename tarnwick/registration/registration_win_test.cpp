@@ -10,15 +10,14 @@
 #include <utility>
 
 #include "discovery/loadpoints.h"
-#include "passed_over.h"
-#include "platform/guarded_file_testing_win.h"
 #include "platform/guarded_file_win.h"
 #include "platform/whole_file_win.h"
 #include "registration/file_turn.h"
-#include "registration/guarded_update_testing_win.h"
 #include "registration/registration.h"
+#include "skipped_file.h"
 #include "testkit/files_win.h"
 #include "testkit/process_win.h"
+#include "tests/file_step_seams_win.h"
 #include "tests/tarnwick_test_support_win.h"
 
 namespace tarnwick {
@@ -502,7 +501,7 @@ TEST_F(RegistrationSteps, WhenTheSecurityCannotBeCarriedOverTheOldFileStaysAsItI
 
 // Another program that replaces protk.dat while a run merges it, with a file of the same size,
 // times and attributes: only the file's identity tells. Turns are switched off, so nothing but
-// the stamp check keeps the two apart; the other program's change must survive.
+// the snapshot check keeps the two apart; the other program's change must survive.
 struct ForeignReplacement {
     static inline bool done = false;
     static inline bool sizeAndTimesMatched = false;
@@ -512,8 +511,8 @@ struct ForeignReplacement {
         done = true;
         std::string bytes;
         if (!ReadFileBytes(fullPath, bytes) || bytes.empty()) return;
-        FileStamp before;
-        StampOf(fullPath, before);
+        FileSnapshot before;
+        SnapshotOf(fullPath, before);
         bytes[bytes.find("Other")] = 'B';  // same size
         const std::wstring beside = fullPath + L".new";
         if (!WriteFileBytes(beside, bytes)) return;
@@ -522,21 +521,21 @@ struct ForeignReplacement {
         SetFileTime(file, &before.data.ftCreationTime, &before.data.ftLastAccessTime, &before.data.ftLastWriteTime);
         CloseHandle(file);
         MoveFileExW(beside.c_str(), fullPath.c_str(), MOVEFILE_REPLACE_EXISTING);
-        FileStamp after;
-        StampOf(fullPath, after);
-        sizeAndTimesMatched = SameStamp(before, after);  // neither stamp knows the identity
+        FileSnapshot after;
+        SnapshotOf(fullPath, after);
+        sizeAndTimesMatched = SameSnapshot(before, after);  // neither snapshot knows the identity
     }
 };
 
-TEST_F(RegistrationSteps, WithoutTurnsTheStampCheckSeesAReplacementOfTheSameSizeAndTimes) {
+TEST_F(RegistrationSteps, WithoutTurnsTheSnapshotCheckSeesAReplacementOfTheSameSizeAndTimes) {
     const std::wstring a = MakeLoadpoint(root_.path(), L"a");
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
     loadpoints_.in32BitView = {Narrow(a)};
     options_.exec32 = L"C:\\x86\\my.dll";
     const TurnTaking turns = SwitchFileTurns(TurnTaking::kOff);
-    const BeforeStampCheck hook = ReplaceBeforeStampCheck(&ForeignReplacement::Replace);
+    const BeforeSnapshotHook hook = ReplaceBeforeSnapshotCheck(&ForeignReplacement::Replace);
     UpdateLoadpointRegistryFiles();
-    ReplaceBeforeStampCheck(hook);
+    ReplaceBeforeSnapshotCheck(hook);
     SwitchFileTurns(turns);
     ASSERT_TRUE(ForeignReplacement::done);
     EXPECT_TRUE(ForeignReplacement::sizeAndTimesMatched);
@@ -725,7 +724,7 @@ TEST_F(RegistrationSteps, LinksPlantedAtTheProgramsOwnNamesAreNeverFollowed) {
         std::wstring name;
         LinkKind kind;
         const wchar_t* target;  // below `victims`; created.txt does not exist
-        bool passedOverWhereFollowed;
+        bool skippedWhereFollowed;
     } cases[] = {
         {L"owntofile", own, LinkKind::kFile, L"\\victim.txt", true},
         {L"owntofolder", own, LinkKind::kFolder, L"\\dir", false},
@@ -762,18 +761,18 @@ TEST_F(RegistrationSteps, LinksPlantedAtTheProgramsOwnNamesAreNeverFollowed) {
     EXPECT_EQ(Read(victims + L"\\dir\\inside.txt"), "inside");
     std::string expectedErrors;
     for (const auto& c : cases) {
-        const bool passedOver = !links.windows() && c.passedOverWhereFollowed;
+        const bool skipped = !links.windows() && c.skippedWhereFollowed;
         if (std::wstring(c.folder) == L"spares") {
-            EXPECT_EQ(FileExists(spares + L"\\protkx64.dat"), !passedOver);
-            if (passedOver)
+            EXPECT_EQ(FileExists(spares + L"\\protkx64.dat"), !skipped);
+            if (skipped)
                 expectedErrors +=
-                    PassedOverLine(Narrow(spares + L"\\protkx64.dat"), FileFailure::kLinkNotRemoved) + "\n";
+                    SkippedFileLine(Narrow(spares + L"\\protkx64.dat"), FileFailure::kLinkNotRemoved) + "\n";
             continue;
         }
         const std::wstring protk = ProtkOf(root_.path() + L"\\" + c.folder);
-        EXPECT_EQ(Read(protk), passedOver ? kOther : kOther + "\r\n") << Narrow(protk);
+        EXPECT_EQ(Read(protk), skipped ? kOther : kOther + "\r\n") << Narrow(protk);
         // Registering passes it over; unregistering then finds nothing to remove.
-        if (passedOver) expectedErrors += PassedOverLine(Narrow(protk), FileFailure::kLinkNotRemoved) + "\n";
+        if (skipped) expectedErrors += SkippedFileLine(Narrow(protk), FileFailure::kLinkNotRemoved) + "\n";
         // Windows removes each link as itself; the Unix stand-ins stay where Wine cannot tell them.
         if (links.windows()) {
             EXPECT_FALSE(FileExists(root_.path() + L"\\" + c.folder + L"\\text\\" + c.name));

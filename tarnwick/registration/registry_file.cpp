@@ -216,11 +216,4 @@ bool MergeRegistryFile(std::optional<std::string_view> existing, std::string_vie
     return entry == nullptr || !existing || merged != *existing;
 }
 
-std::optional<std::string> MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
-                                             const std::vector<std::string>* entry) {
-    std::string merged;
-    if (!MergeRegistryFile(existing, name, entry, merged)) return std::nullopt;
-    return merged;
-}
-
 }  // namespace tarnwick

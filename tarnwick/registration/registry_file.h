@@ -35,9 +35,10 @@ std::string_view TrimBlanks(std::string_view text);
 // Appends the lines of `entry` (which must outlive `lines`) to `lines`.
 void AppendApplicationEntry(RegistryFileLines& lines, const std::vector<std::string>& entry);
 
-// The new bytes of a registry file after removing the application's entries and, when `entry` is
-// given, appending it, each step taken as a whole rewrite of the file. `existing` is the file's
-// bytes, or nothing when the file does not exist.
+// Writes into `merged` (whose storage is reused from one file to the next) the new bytes of a
+// registry file after removing the application's entries and, when `entry` is given, appending
+// it, each step taken as a whole rewrite of the file. `existing` is the file's bytes, or nothing
+// when the file does not exist.
 //
 // An entry of the application `name` runs from a name line whose value, trimmed of blanks, equals
 // `name` trimmed of blanks (case-sensitive), through the next line that reads "end" in any letter
@@ -47,13 +48,8 @@ void AppendApplicationEntry(RegistryFileLines& lines, const std::vector<std::str
 // blanks after it. In recognising these lines, and in trimming `name`, a carriage return counts
 // as a blank like a space and a tab.
 //
-// Returns nothing when the file is to be left as it is: unregistering found no entry, or
+// Returns false when the file is to be left as it is: unregistering found no entry, or
 // registering would write back the very same bytes.
-std::optional<std::string> MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
-                                             const std::vector<std::string>* entry);
-
-// The same, into `merged` (whose storage is reused from one file to the next); returns whether the
-// file is to be written.
 bool MergeRegistryFile(std::optional<std::string_view> existing, std::string_view name,
                        const std::vector<std::string>* entry, std::string& merged);
 

@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include "tests/merged_registry_file.h"
+
 namespace tarnwick {
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "cli/console.h"
-#include "passed_over.h"
+#include "skipped_file.h"
 
 int wmain(int argumentCount, wchar_t**) {
     tarnwick::BufferStandardError();

@@ -15,9 +15,9 @@
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 5) return 2;
-    std::unique_ptr<tarnwick::FileTurn> turn;
+    std::unique_ptr<tarnwick::FileTurnMutex> turn;
     if (std::wcscmp(argv[1], L"turn") == 0) {
-        turn = std::make_unique<tarnwick::FileTurn>(tarnwick::FullPathOf(argv[2]));
+        turn = std::make_unique<tarnwick::FileTurnMutex>(tarnwick::FullPathOf(argv[2]));
         if (!turn->held()) return 3;
     }
     DWORD access = GENERIC_READ;

@@ -267,7 +267,7 @@ long long FileSize(const std::wstring& path) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-TEST_F(LoadTest, RegistryFileTooLargeForMemoryIsPassedOver) {
+TEST_F(LoadTest, RegistryFileTooLargeForMemoryIsSkipped) {
     // 1 GiB less one byte, the most the program reads: holding it and its rewritten bytes at once
     // is more than a 32-bit process's 2 GB. The file is left as it is and the next loadpoint (in
     // sorted order) is still registered; before, the failed allocation ended the program there.

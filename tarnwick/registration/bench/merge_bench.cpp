@@ -39,9 +39,10 @@ void PlainCopy(const std::string& path) {
 
 void Merge(const std::string& path) {
     std::string bytes = ReadAll(path);
-    std::optional<std::string> merged = tarnwick::MergeRegistryFile(bytes, "BenchApp", &tarnwick::bench::kBenchEntry);
+    std::string merged;
+    const bool changed = tarnwick::MergeRegistryFile(bytes, "BenchApp", &tarnwick::bench::kBenchEntry, merged);
     std::string().swap(bytes);
-    if (merged) WriteAll(path + ".out", *merged);
+    if (changed) WriteAll(path + ".out", merged);
 }
 
 double Seconds(void (*step)(const std::string&), const std::string& path) {

@@ -115,8 +115,10 @@ int main(int argc, char** argv) {
         start = Now();
         std::size_t total = 0;
         for (std::size_t i = 0; i < files.size(); ++i) {
-            total += tarnwick::MergeRegistryFile(std::string_view(original), "BenchApp", &tarnwick::bench::kBenchEntry)
-                         ->size();
+            std::string merged;
+            if (tarnwick::MergeRegistryFile(std::string_view(original), "BenchApp", &tarnwick::bench::kBenchEntry,
+                                            merged))
+                total += merged.size();
         }
         compute.push_back(Now() - start);
         if (total == 0) return 1;

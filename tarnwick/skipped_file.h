@@ -11,7 +11,7 @@
 
 namespace tarnwick {
 
-namespace passed_over_detail {  // what the line functions below share
+namespace skipped_file_detail {  // what the line functions below share
 
 inline std::string_view ReasonText(FileFailure reason) {
     switch (reason) {
@@ -58,17 +58,17 @@ inline std::string Line(std::string_view lead, std::string_view path, FileFailur
     return line;
 }
 
-}  // namespace passed_over_detail
+}  // namespace skipped_file_detail
 
 // "Passed over "PATH": REASON" for a registry or spare file; for the registry-key list file
 // "Registry-key list file not read "PATH": REASON". `path` is the 8-bit text the file functions
 // were given.
-inline std::string PassedOverLine(std::string_view path, FileFailure reason) {
-    return passed_over_detail::Line("Passed over", path, reason);
+inline std::string SkippedFileLine(std::string_view path, FileFailure reason) {
+    return skipped_file_detail::Line("Passed over", path, reason);
 }
 
 inline std::string KeyListNotReadLine(std::string_view path, FileFailure reason) {
-    return passed_over_detail::Line("Registry-key list file not read", path, reason);
+    return skipped_file_detail::Line("Registry-key list file not read", path, reason);
 }
 
 // Writes `line` and a newline to standard error with one call, flushed at once.
