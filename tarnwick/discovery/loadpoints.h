@@ -22,8 +22,8 @@ using LoadpointList = std::vector<LoadpointPath>;
 // What one search found, each list sorted byte-wise and duplicate-free. A loadpoint's bitness is
 // the list that holds it; the same path may stand in both.
 struct Loadpoints {
-    LoadpointList in32BitView;  // the 32-bit loadpoints (found in the 32-bit view, or moved there)
-    LoadpointList in64BitView;  // the 64-bit loadpoints (none on 32-bit Windows)
+    LoadpointList thirtyTwoBit;  // the loadpoints of bitness 32 (by their xtop.exe, else by the view they were found in)
+    LoadpointList sixtyFourBit;  // the loadpoints of bitness 64 (none on 32-bit Windows)
 };
 
 // Size of the buffer a path value is read into, terminator included.
