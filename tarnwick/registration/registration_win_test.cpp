@@ -142,7 +142,8 @@ TEST_F(RegistrationSteps, FilesThatCannotBeReadWholeAreLeftByteForByte) {
         ASSERT_TRUE(WriteFileBytes(ProtkOf(loadpoint), old));
     ASSERT_TRUE(CreateDirectoryW(ProtkOf(directory).c_str(), nullptr));
     ASSERT_TRUE(SetFileAttributesW(ProtkOf(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
-    loadpoints_.thirtyTwoBit = {Narrow(directory), Narrow(exclusive), Narrow(fine), Narrow(readOnly), Narrow(writeOnly)};
+    loadpoints_.thirtyTwoBit = {Narrow(directory), Narrow(exclusive), Narrow(fine), Narrow(readOnly),
+                                Narrow(writeOnly)};
     options_.exec32 = L"C:\\x86\\my.dll";
 
     for (bool unregistering : {false, true}) {
