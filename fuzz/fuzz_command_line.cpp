@@ -18,7 +18,7 @@
 // The option names come from the table, not from the dictionary: in the fuzzer, one mutation in
 // four puts an option as typed (a slash and a row's name in mixed letter case, at times a colon after a
 // name that takes a value) into the input; the others are libFuzzer's own.
-#include <cstring>
+#include <algorithm>
 #include <cwchar>
 #include <optional>
 #include <random>
@@ -134,13 +134,13 @@ extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t s
     for (const wchar_t* c = option.optionName; *c != L'\0'; ++c) {
         const char letter = static_cast<char>(*c);
         typed.push_back(random() % 2 == 0 && letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A')
-                                                                           : letter);
+                                                                            : letter);
     }
     if (option.takesValue && random() % 2 == 0) typed.push_back(':');
     if (size + typed.size() > maxSize) return LLVMFuzzerMutate(data, size, maxSize);
     const std::size_t at = random() % (size + 1);
-    std::memmove(data + at + typed.size(), data + at, size - at);
-    std::memcpy(data + at, typed.data(), typed.size());
+    std::copy_backward(data + at, data + size, data + size + typed.size());
+    std::copy(typed.begin(), typed.end(), data + at);
     return size + typed.size();
 }
 #endif

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -24,7 +23,7 @@ const std::string kDuplicate = "Duplicate input params specified, use /? for hel
 // The usage text as the help run writes it: each line ends in CR LF.
 std::string UsageText() {
     std::vector<std::string> lines;
-    for (const wchar_t* line : kUsageLines) lines.emplace_back(line, line + std::wcslen(line));
+    for (const std::wstring& line : UsageLines()) lines.emplace_back(line.begin(), line.end());
     return Lines(lines);
 }
 

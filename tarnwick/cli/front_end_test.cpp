@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <new>
 #include <string>
 #include <vector>
@@ -77,7 +76,7 @@ TEST(TarnwickMain, HelpRunPrintsTheUsageTextAndNothingElse) {
     Outcome outcome = RunMain({L"/name:a", L"/listxtops", L"/?", L"/unregister"});
     EXPECT_EQ(outcome.exitCode, 0);
     const Lines& lines = outcome.journal;
-    EXPECT_EQ(lines, Lines(std::begin(test::kUsageLines), std::end(test::kUsageLines)));
+    EXPECT_EQ(lines, test::UsageLines());
     ASSERT_EQ(lines.size(), 2u + 2u * kOptionTable.size());
     for (int i = 0; i < kOptionCount; ++i) {
         EXPECT_EQ(lines[2 + 2 * i], std::wstring(L"/") + kOptionTable[i].optionName);
