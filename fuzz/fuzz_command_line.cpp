@@ -14,8 +14,14 @@
 // - the run values of an accepted command line are the table's: an option given holds its value,
 //   one not given holds nothing; a rejected one leaves the run values alone;
 // - a command line that passes validation for a registration run has /name and /reg values.
+//
+// The option names come from the table, not from the dictionary: in the fuzzer, one mutation in
+// four puts an option as typed (a slash and a row's name in mixed letter case, at times a colon after a
+// name that takes a value) into the input; the others are libFuzzer's own.
+#include <algorithm>
 #include <cwchar>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -115,6 +121,29 @@ bool SameAs(const std::optional<std::wstring>& value, const CommandOption& optio
 }
 
 }  // namespace
+
+#ifdef TW_LIBFUZZER
+extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t maxSize);
+
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size, std::size_t maxSize,
+                                               unsigned int seed) {
+    std::minstd_rand random(seed);
+    if (random() % 4 != 0) return LLVMFuzzerMutate(data, size, maxSize);
+    const CommandOption& option = kOptionTable[random() % kOptionTable.size()];
+    std::string typed = random() % 2 == 0 ? std::string(1, '\0') + "/" : "/";  // a new argument, or inside one
+    for (const wchar_t* c = option.optionName; *c != L'\0'; ++c) {
+        const char letter = static_cast<char>(*c);
+        typed.push_back(random() % 2 == 0 && letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A')
+                                                                            : letter);
+    }
+    if (option.takesValue && random() % 2 == 0) typed.push_back(':');
+    if (size + typed.size() > maxSize) return LLVMFuzzerMutate(data, size, maxSize);
+    const std::size_t at = random() % (size + 1);
+    std::copy_backward(data + at, data + size, data + size + typed.size());
+    std::copy(typed.begin(), typed.end(), data + at);
+    return size + typed.size();
+}
+#endif
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const CommandOption* constants = kOptionTable.data();

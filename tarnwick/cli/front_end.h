@@ -23,8 +23,8 @@ inline constexpr int kExitOther = 0;
 enum class Run { kHelp, kList, kRegister, kUnregister };
 Run ChooseRun(const RunOptions& options);
 
-// The usage text, one call of `writeLine` per line, 32 lines: the banner, "Usage params:", then
-// for each option in table order "/" and its name, followed by a tab and its description.
+// The usage text, one call of `writeLine` per line: the banner, "Usage params:", then for each
+// option in table order "/" and its name, followed by a tab and its description.
 void WriteUsageText(void (*writeLine)(const wchar_t*));
 
 // What the runs do beyond the front end. The program passes ConsoleWriteLine, the loadpoint

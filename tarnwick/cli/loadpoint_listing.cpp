@@ -26,13 +26,13 @@ void WriteLoadpointLines(const LoadpointList& loadpoints, bool listRun, std::str
 void ListLoadpoints(const RunOptions& options, const Loadpoints& loadpoints, const LoadpointCheck& isThere,
                     const std::function<void(std::string_view)>& writeLine) {
     const bool listRun = options.listXtops;
-    if (loadpoints.in32BitView.empty() && loadpoints.in64BitView.empty()) {
+    if (loadpoints.thirtyTwoBit.empty() && loadpoints.sixtyFourBit.empty()) {
         if (!listRun) writeLine("No Pro/ENGINEER / Creo loadpoints have been found");
         return;
     }
     if (!listRun) writeLine("The following Pro/ENGINEER / Creo loadpoints have been found");
-    WriteLoadpointLines(loadpoints.in32BitView, listRun, kXtopBelowLoadpoint32, isThere, writeLine);
-    WriteLoadpointLines(loadpoints.in64BitView, listRun, kXtopBelowLoadpoint64, isThere, writeLine);
+    WriteLoadpointLines(loadpoints.thirtyTwoBit, listRun, kXtopBelowLoadpoint32, isThere, writeLine);
+    WriteLoadpointLines(loadpoints.sixtyFourBit, listRun, kXtopBelowLoadpoint64, isThere, writeLine);
 }
 
 }  // namespace tarnwick

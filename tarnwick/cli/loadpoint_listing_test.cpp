@@ -38,8 +38,8 @@ TEST_F(LoadpointListing, NothingFound) {
 }
 
 TEST_F(LoadpointListing, ThirtyTwoBitGroupBeforeSixtyFourBitGroup) {
-    loadpoints_.in32BitView = {"C:\\Creo 2\\", "D:\\\xE9"};
-    loadpoints_.in64BitView = {"", "C:\\Creo 2\\"};
+    loadpoints_.thirtyTwoBit = {"C:\\Creo 2\\", "D:\\\xE9"};
+    loadpoints_.sixtyFourBit = {"", "C:\\Creo 2\\"};
     EXPECT_EQ(List(false),
               "The following Pro/ENGINEER / Creo loadpoints have been found\n"
               "C:\\Creo 2\\\nD:\\\xE9\n\nC:\\Creo 2\\\n");
@@ -83,7 +83,7 @@ TEST_F(LoadpointListing, ListRunLeavesOutEmptyAndGoneLoadpoints) {
 }
 
 TEST_F(LoadpointListing, OnlySixtyFourBitLoadpoints) {
-    loadpoints_.in64BitView = {"E:\\Creo"};
+    loadpoints_.sixtyFourBit = {"E:\\Creo"};
     EXPECT_EQ(List(false), "The following Pro/ENGINEER / Creo loadpoints have been found\nE:\\Creo\n");
 }
 

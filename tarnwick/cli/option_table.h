@@ -1,6 +1,8 @@
 // Tarnwick's command-line options in their fixed order: the table the parser fills, the usage text
 // lists and the validation reads. Each option is described once, by its row; adding an option is
-// one row here and one member of RunOptions.
+// one row here, one member of RunOptions and its use. The tests take names, counts and texts from
+// this table, except the usage text's bytes, which cli/usage_text_golden.h pins; a host test checks
+// the README's option table against the rows.
 //
 // kOptionTable is the table as a run starts (every option absent, every value empty) and is never
 // written: each parse fills a copy of its own.

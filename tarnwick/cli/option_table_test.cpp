@@ -1,18 +1,19 @@
 #include "cli/option_table.h"
 
+#include "cli/usage_text_golden.h"
+
 #include <gtest/gtest.h>
 
-#include <cwchar>
+#include <iterator>
+#include <string>
 
 namespace tarnwick {
 namespace {
 
-TEST(OptionTable, HoldsFifteenOptionsInUsageOrder) {
-    const wchar_t* names[kOptionCount] = {L"?",     L"unregister", L"listxtops", L"name",   L"startup",
-                                          L"fail",  L"exec32",     L"exec64",    L"text",   L"unicode",
-                                          L"delay", L"desc",       L"reg",       L"spares", L"materials"};
+TEST(OptionTable, HoldsTheOptionsOfTheUsageTextInUsageOrder) {
+    ASSERT_EQ(std::size(test::kUsageOptionLines), kOptionTable.size());
     for (int i = 0; i < kOptionCount; ++i) {
-        EXPECT_STREQ(kOptionTable[i].optionName, names[i]) << i;
+        EXPECT_EQ(std::wstring(L"/") + kOptionTable[i].optionName, test::kUsageOptionLines[i].name) << i;
         EXPECT_FALSE(kOptionTable[i].present) << i;
         EXPECT_EQ(kOptionTable[i].value[0], L'\0') << i;
     }

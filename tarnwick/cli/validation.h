@@ -12,9 +12,8 @@ namespace tarnwick {
 //   3. /name and /reg must each be present with a non-empty value.
 //   4. /unregister present: valid.
 //   5. Registering (neither /exec32 nor /exec64 is required): the values written into the 8-bit
-//      registry files (the rows marked inRegistryFile: /name, /startup, /text, /desc, /exec32 and
-//      /exec64) must hold no character above U+00FF, and /name must not be blank (only spaces and
-//      tabs).
+//      registry files (the rows of kOptionTable marked inRegistryFile) must hold no character above
+//      U+00FF, and /name must not be blank (only spaces and tabs).
 // Has no other effect.
 bool ValidateOptions(const RunOptions& options);
 

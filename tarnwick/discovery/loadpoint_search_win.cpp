@@ -145,8 +145,8 @@ void SearchView(const RegistryKeyList& keyPaths, RegistryView view, LoadpointLis
 Loadpoints FindLoadpoints(const RunOptions& options) {
     const RegistryKeyList keyPaths = ReadRegistryKeyList(options);
     Loadpoints found;
-    SearchView(keyPaths, RegistryView::k32Bit, found.in32BitView);
-    if (HasSixtyFourBitView()) SearchView(keyPaths, RegistryView::k64Bit, found.in64BitView);
+    SearchView(keyPaths, RegistryView::k32Bit, found.thirtyTwoBit);
+    if (HasSixtyFourBitView()) SearchView(keyPaths, RegistryView::k64Bit, found.sixtyFourBit);
     SettleBitness(found, &PresenceOf);
     return found;
 }

@@ -69,15 +69,15 @@ void SettleBitness(Loadpoints& found, const std::function<FilePresence(const std
     const struct {
         LoadpointList& from;
         Bitness view;
-    } views[] = {{found.in32BitView, Bitness::k32}, {found.in64BitView, Bitness::k64}};
+    } views[] = {{found.thirtyTwoBit, Bitness::k32}, {found.sixtyFourBit, Bitness::k64}};
     for (const auto& view : views) {
         for (LoadpointPath& loadpoint : view.from) {
             const Bitness bitness = BitnessOnDisk(loadpoint, presenceOf).value_or(view.view);
-            (bitness == Bitness::k32 ? settled.in32BitView : settled.in64BitView).push_back(std::move(loadpoint));
+            (bitness == Bitness::k32 ? settled.thirtyTwoBit : settled.sixtyFourBit).push_back(std::move(loadpoint));
         }
     }
-    SortAndRemoveDuplicates(settled.in32BitView);
-    SortAndRemoveDuplicates(settled.in64BitView);
+    SortAndRemoveDuplicates(settled.thirtyTwoBit);
+    SortAndRemoveDuplicates(settled.sixtyFourBit);
     found = std::move(settled);
 }
 

@@ -22,8 +22,10 @@ using LoadpointList = std::vector<LoadpointPath>;
 // What one search found, each list sorted byte-wise and duplicate-free. A loadpoint's bitness is
 // the list that holds it; the same path may stand in both.
 struct Loadpoints {
-    LoadpointList in32BitView;  // the 32-bit loadpoints (found in the 32-bit view, or moved there)
-    LoadpointList in64BitView;  // the 64-bit loadpoints (none on 32-bit Windows)
+    // The loadpoints of bitness 32 and 64: by the one xtop.exe a loadpoint holds, else by the
+    // registry view it was found in. On 32-bit Windows there are no 64-bit ones.
+    LoadpointList thirtyTwoBit;
+    LoadpointList sixtyFourBit;
 };
 
 // Size of the buffer a path value is read into, terminator included.

@@ -143,12 +143,12 @@ TEST(SettleBitness, OneXtopDecidesOtherwiseTheViewDoes) {
         return present.count(path) != 0 ? FilePresence::kPresent : FilePresence::kAbsent;
     };
     Loadpoints found;
-    found.in32BitView = {"C:\\Only64", "C:\\Only32", "C:\\Both", "C:\\Neither", "C:\\Unsure", ""};
-    found.in64BitView = {"C:\\Only32", "C:\\Only64", "C:\\Both", "C:\\Neither", "C:\\Unsure", ""};
+    found.thirtyTwoBit = {"C:\\Only64", "C:\\Only32", "C:\\Both", "C:\\Neither", "C:\\Unsure", ""};
+    found.sixtyFourBit = {"C:\\Only32", "C:\\Only64", "C:\\Both", "C:\\Neither", "C:\\Unsure", ""};
     SettleBitness(found, presenceOf);
     // Found in both views, a loadpoint with one xtop.exe ends in that bitness's list once.
-    EXPECT_EQ(found.in32BitView, (LoadpointList{"", "C:\\Both", "C:\\Neither", "C:\\Only32", "C:\\Unsure"}));
-    EXPECT_EQ(found.in64BitView, (LoadpointList{"", "C:\\Both", "C:\\Neither", "C:\\Only64", "C:\\Unsure"}));
+    EXPECT_EQ(found.thirtyTwoBit, (LoadpointList{"", "C:\\Both", "C:\\Neither", "C:\\Only32", "C:\\Unsure"}));
+    EXPECT_EQ(found.sixtyFourBit, (LoadpointList{"", "C:\\Both", "C:\\Neither", "C:\\Only64", "C:\\Unsure"}));
     EXPECT_EQ(std::count_if(asked.begin(), asked.end(), [](const std::string& path) { return path[0] == '\\'; }), 0)
         << "an empty loadpoint is not looked at";
 }

@@ -51,7 +51,7 @@ void UpdateLoadpointRegistryFiles(const RunOptions& options, const Loadpoints& l
     const struct {
         const std::optional<std::wstring>& executable;
         const LoadpointList& loadpoints;
-    } passes[] = {{options.exec32, loadpoints.in32BitView}, {options.exec64, loadpoints.in64BitView}};
+    } passes[] = {{options.exec32, loadpoints.thirtyTwoBit}, {options.exec64, loadpoints.sixtyFourBit}};
     RegistryFileBuffers buffers;  // reused from file to file: no large allocation per loadpoint
     for (const auto& pass : passes) {
         if (options.unregister) {
@@ -93,7 +93,7 @@ void InstallMaterials(const RunOptions& options, const Loadpoints& loadpoints) {
     // Every loadpoint of either list, a directory standing in both served once.
     std::vector<std::wstring> libraries;
     std::vector<const LoadpointPath*> served;
-    for (const LoadpointList* list : {&loadpoints.in32BitView, &loadpoints.in64BitView}) {
+    for (const LoadpointList* list : {&loadpoints.thirtyTwoBit, &loadpoints.sixtyFourBit}) {
         for (const LoadpointPath& loadpoint : *list) {
             if (loadpoint.empty()) continue;
             if (std::any_of(served.begin(), served.end(),

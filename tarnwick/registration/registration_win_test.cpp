@@ -64,7 +64,7 @@ protected:
         EXPECT_TRUE(CreateDirectoryW(spares.c_str(), nullptr));
         EXPECT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
         EXPECT_TRUE(WriteFileBytes(spares + L"\\protkx64.dat", "old"));
-        loadpoints_.in32BitView = {Narrow(a)};
+        loadpoints_.thirtyTwoBit = {Narrow(a)};
         options_.exec32 = L"C:\\x86\\my.dll";
         options_.exec64 = L"C:\\x64\\my.dll";
         options_.sparesDir = spares;
@@ -81,8 +81,8 @@ TEST_F(RegistrationSteps, RegistersEachBitnessWithItsExecutableAndUnregistersBot
     const std::wstring b = MakeLoadpoint(root_.path(), L"b");
     const std::wstring both = MakeLoadpoint(root_.path(), L"both");
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther + "\r\n\r\n\r\n"));
-    loadpoints_.in32BitView = {Narrow(a), Narrow(both)};
-    loadpoints_.in64BitView = {Narrow(b), Narrow(both) + "\\"};  // a trailing backslash doubles, which is accepted
+    loadpoints_.thirtyTwoBit = {Narrow(a), Narrow(both)};
+    loadpoints_.sixtyFourBit = {Narrow(b), Narrow(both) + "\\"};  // a trailing backslash doubles, which is accepted
     options_.exec32 = L"C:\\x86\\my.dll";
     options_.exec64 = L"C:\\x64\\my.dll";
 
@@ -110,8 +110,8 @@ TEST_F(RegistrationSteps, TouchesOnlyTheBitnessWhoseExecutableIsGiven) {
     const std::wstring b = MakeLoadpoint(root_.path(), L"b");
     const std::string old = kOther + "\n\n\n" + "name MyApp\nexec_file old\nend\n";
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), old));
-    loadpoints_.in32BitView = {Narrow(a)};
-    loadpoints_.in64BitView = {Narrow(b)};
+    loadpoints_.thirtyTwoBit = {Narrow(a)};
+    loadpoints_.sixtyFourBit = {Narrow(b)};
     options_.exec64 = L"C:\\x64\\my.dll";
     UpdateLoadpointRegistryFiles();
     EXPECT_EQ(Read(ProtkOf(a)), old);
@@ -123,7 +123,7 @@ TEST_F(RegistrationSteps, UnregisteringWhatIsNotThereLeavesFilesAsTheyAre) {
     const std::wstring b = MakeLoadpoint(root_.path(), L"b");
     const std::string untouched = kOther + "\n\n\n\nname MyAppX\nend";
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), untouched));
-    loadpoints_.in32BitView = {Narrow(a), Narrow(b)};
+    loadpoints_.thirtyTwoBit = {Narrow(a), Narrow(b)};
     options_.unregister = true;
     UpdateLoadpointRegistryFiles();
     EXPECT_EQ(Read(ProtkOf(a)), untouched);
@@ -141,7 +141,8 @@ TEST_F(RegistrationSteps, FilesThatCannotBeReadWholeAreLeftByteForByte) {
         ASSERT_TRUE(WriteFileBytes(ProtkOf(loadpoint), old));
     ASSERT_TRUE(CreateDirectoryW(ProtkOf(directory).c_str(), nullptr));
     ASSERT_TRUE(SetFileAttributesW(ProtkOf(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
-    loadpoints_.in32BitView = {Narrow(directory), Narrow(exclusive), Narrow(fine), Narrow(readOnly), Narrow(writeOnly)};
+    loadpoints_.thirtyTwoBit = {Narrow(directory), Narrow(exclusive), Narrow(fine), Narrow(readOnly),
+                                Narrow(writeOnly)};
     options_.exec32 = L"C:\\x86\\my.dll";
 
     for (bool unregistering : {false, true}) {
@@ -169,7 +170,7 @@ TEST_F(RegistrationSteps, FilesThatCannotBeReadWholeAreLeftByteForByte) {
 TEST_F(RegistrationSteps, AFileHeldOpenForReadingIsLeftAsItWas) {
     const std::wstring a = MakeLoadpoint(root_.path(), L"a");
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
-    loadpoints_.in32BitView = {Narrow(a)};
+    loadpoints_.thirtyTwoBit = {Narrow(a)};
     options_.exec32 = L"C:\\x86\\my.dll";
     {
         FileHolder reader(L"reading", ProtkOf(a));
@@ -203,7 +204,7 @@ TEST_F(RegistrationSteps, AKilledRunsTemporaryFileIsFoundByItsNameWithoutListing
     ASSERT_TRUE(WriteFileBytes(held + L"\\text\\" + own, "partial"));
     ASSERT_TRUE(WriteFileBytes(spares + L"\\" + ownSpare, "partial"));
     ASSERT_TRUE(WriteFileBytes(spares + L"\\~tw77", "partial"));
-    loadpoints_.in32BitView = {Narrow(held), Narrow(seen), Narrow(unseen)};
+    loadpoints_.thirtyTwoBit = {Narrow(held), Narrow(seen), Narrow(unseen)};
     options_.exec32 = L"C:\\x86\\my.dll";
     options_.exec64 = L"C:\\x64\\my.dll";
     options_.sparesDir = spares;
@@ -232,7 +233,7 @@ TEST_F(RegistrationSteps, MissingTextFolderAndEmptyLoadpointPathCreateNothing) {
     const std::wstring driveText = root_.path().substr(0, 2) + L"\\text";
     const bool madeDriveText = CreateDirectoryW(driveText.c_str(), nullptr) != 0;
     const bool driveProtkExisted = FileExists(driveText + L"\\protk.dat");
-    loadpoints_.in32BitView = {"", Narrow(bare)};
+    loadpoints_.thirtyTwoBit = {"", Narrow(bare)};
     options_.exec32 = L"C:\\x86\\my.dll";
     UpdateLoadpointRegistryFiles();
     SetCurrentDirectoryW(current);
@@ -243,7 +244,7 @@ TEST_F(RegistrationSteps, MissingTextFolderAndEmptyLoadpointPathCreateNothing) {
 
 TEST_F(RegistrationSteps, NamesWithBlanksMatchTheirOwnEntries) {
     const std::wstring a = MakeLoadpoint(root_.path(), L"a");
-    loadpoints_.in32BitView = {Narrow(a)};
+    loadpoints_.thirtyTwoBit = {Narrow(a)};
     options_.name = L"MyApp ";
     options_.exec32 = L"C:\\x86\\my.dll";
     UpdateLoadpointRegistryFiles();
@@ -258,7 +259,7 @@ TEST_F(RegistrationSteps, ValuesBeyondEightBitsTouchNoFile) {
     const std::wstring a = MakeLoadpoint(root_.path(), L"a");
     const std::string old = kOther + "\r\nname MyApp\r\nend\r\n";
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), old));
-    loadpoints_.in32BitView = {Narrow(a)};
+    loadpoints_.thirtyTwoBit = {Narrow(a)};
     options_.exec32 = L"C:\\x86\\my.dll";
     options_.description = L"\u20ac";
     UpdateLoadpointRegistryFiles();
@@ -323,8 +324,8 @@ TEST_F(RegistrationSteps, MaterialsGoToEveryLoadpointOnceAndNeverOverwrite) {
     const std::wstring both = MakeLoadpoint(root_.path(), L"both", true);
     const std::wstring noLibrary = MakeLoadpoint(root_.path(), L"nolibrary");
     ASSERT_TRUE(WriteFileBytes(both + L"\\text\\materials-library\\steel.mtl", "own steel"));
-    loadpoints_.in32BitView = {"", Narrow(both), Narrow(noLibrary), Narrow(only32)};
-    loadpoints_.in64BitView = {Narrow(both), Narrow(only64)};
+    loadpoints_.thirtyTwoBit = {"", Narrow(both), Narrow(noLibrary), Narrow(only32)};
+    loadpoints_.sixtyFourBit = {Narrow(both), Narrow(only64)};
     options_.materialsDir = materials;
     InstallMaterials();
     for (const std::wstring& loadpoint : {only32, only64, both}) {
@@ -337,8 +338,8 @@ TEST_F(RegistrationSteps, MaterialsGoToEveryLoadpointOnceAndNeverOverwrite) {
 
     // Unregistration installs nothing; an empty or missing materials directory does nothing.
     const std::wstring fresh = MakeLoadpoint(root_.path(), L"fresh", true);
-    loadpoints_.in32BitView = {Narrow(fresh)};
-    loadpoints_.in64BitView.clear();
+    loadpoints_.thirtyTwoBit = {Narrow(fresh)};
+    loadpoints_.sixtyFourBit.clear();
     options_.unregister = true;
     InstallMaterials();
     options_.unregister = false;
@@ -475,7 +476,7 @@ TEST_F(RegistrationSteps, WhenTheSecurityCannotBeCarriedOverTheOldFileStaysAsItI
     const std::string old = kOther + "\n\n\nname MyApp\nexec_file old\nend\n";
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), old));
     ASSERT_TRUE(WriteFileBytes(spares + L"\\protkx64.dat", "old spare"));
-    loadpoints_.in32BitView = {Narrow(a), Narrow(fresh)};
+    loadpoints_.thirtyTwoBit = {Narrow(a), Narrow(fresh)};
     options_.exec32 = L"C:\\x86\\my.dll";
     options_.exec64 = L"C:\\x64\\my.dll";
     options_.sparesDir = spares;
@@ -530,7 +531,7 @@ struct ForeignReplacement {
 TEST_F(RegistrationSteps, WithoutTurnsTheSnapshotCheckSeesAReplacementOfTheSameSizeAndTimes) {
     const std::wstring a = MakeLoadpoint(root_.path(), L"a");
     ASSERT_TRUE(WriteFileBytes(ProtkOf(a), kOther));
-    loadpoints_.in32BitView = {Narrow(a)};
+    loadpoints_.thirtyTwoBit = {Narrow(a)};
     options_.exec32 = L"C:\\x86\\my.dll";
     const TurnTaking turns = SwitchFileTurns(TurnTaking::kOff);
     const BeforeSnapshotHook hook = ReplaceBeforeSnapshotCheck(&ForeignReplacement::Replace);
@@ -668,7 +669,7 @@ TEST_F(RegistrationSteps, RegistryFilesBehindLinksAreUpdatedWhereTheyLiveAndTheL
         if (!links.Make(loadpoint + c.link, targets + c.target, c.kind)) {
             GTEST_SKIP() << kNoLinks;
         }
-        loadpoints_.in32BitView.push_back(Narrow(loadpoint));
+        loadpoints_.thirtyTwoBit.push_back(Narrow(loadpoint));
     }
     ASSERT_TRUE(WriteFileBytes(targets + L"\\spare.dat", "old spare"));
     ASSERT_TRUE(links.Make(spares + L"\\protkx64.dat", targets + L"\\spare.dat", LinkKind::kFile));
@@ -740,7 +741,7 @@ TEST_F(RegistrationSteps, LinksPlantedAtTheProgramsOwnNamesAreNeverFollowed) {
         if (std::wstring(c.folder) != L"spares" && !DirectoryExists(folder)) {
             MakeLoadpoint(root_.path(), c.folder);
             ASSERT_TRUE(WriteFileBytes(ProtkOf(folder), kOther));
-            loadpoints_.in32BitView.push_back(Narrow(folder));
+            loadpoints_.thirtyTwoBit.push_back(Narrow(folder));
         }
         const std::wstring at = std::wstring(c.folder) == L"spares" ? spares : folder + L"\\text";
         if (!links.Make(at + L"\\" + c.name, victims + c.target, c.kind)) {

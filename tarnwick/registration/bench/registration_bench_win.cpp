@@ -85,12 +85,12 @@ int main(int argc, char** argv) {
             const std::string loadpoint = root + "\\lp" + std::to_string(view) + "_" + std::to_string(i);
             CreateDirectoryA(loadpoint.c_str(), nullptr);
             CreateDirectoryA((loadpoint + "\\text").c_str(), nullptr);
-            (view == 0 ? loadpoints.in32BitView : loadpoints.in64BitView).push_back(loadpoint);
+            (view == 0 ? loadpoints.thirtyTwoBit : loadpoints.sixtyFourBit).push_back(loadpoint);
             files.push_back(loadpoint + "\\text\\protk.dat");
         }
     }
-    std::sort(loadpoints.in32BitView.begin(), loadpoints.in32BitView.end());
-    std::sort(loadpoints.in64BitView.begin(), loadpoints.in64BitView.end());
+    std::sort(loadpoints.thirtyTwoBit.begin(), loadpoints.thirtyTwoBit.end());
+    std::sort(loadpoints.sixtyFourBit.begin(), loadpoints.sixtyFourBit.end());
     tarnwick::RunOptions options;
     options.name = L"BenchApp";
     options.startup = L"dll";
