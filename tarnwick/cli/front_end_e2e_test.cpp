@@ -1,7 +1,7 @@
 // The real tarnwick.exe under the platform: exact standard-output bytes and exit codes of the
 // help run, the messages and the choice of run.
+#include "cli/expected_usage_text.h"
 #include "cli/option_table.h"
-#include "cli/usage_text_golden.h"
 #include "testkit/files_win.h"
 #include "tests/tarnwick_test_support_win.h"
 

@@ -1,7 +1,7 @@
 #include "cli/front_end.h"
 
+#include "cli/expected_usage_text.h"
 #include "cli/option_table.h"
-#include "cli/usage_text_golden.h"
 
 #include <gtest/gtest.h>
 

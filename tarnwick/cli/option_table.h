@@ -1,8 +1,8 @@
 // Tarnwick's command-line options in their fixed order: the table the parser fills, the usage text
 // lists and the validation reads. Each option is described once, by its row; adding an option is
-// one row here, one member of RunOptions and its use. The tests take names, counts and texts from
-// this table, except the usage text's bytes, which cli/usage_text_golden.h pins; a host test checks
-// the README's option table against the rows.
+// one row here, one member of RunOptions and its use. The tests take names, counts and the usage
+// text from this table; a host test checks the README's option table (name, value, description)
+// against the rows, so the texts are pinned where users read them.
 //
 // kOptionTable is the table as a run starts (every option absent, every value empty) and is never
 // written: each parse fills a copy of its own.
